@@ -1,0 +1,39 @@
+# Haystack's two commands: `make run` plays the game, `make test` runs every test.
+BUILD := build
+JOBS := $(shell nproc)
+
+.PHONY: run test bench sanitize format data build deps test-deps
+
+run: deps build
+	cd data && ../$(BUILD)/haystack
+
+test: test-deps build
+	cd $(BUILD) && ctest --output-on-failure -j 2
+
+bench: test-deps
+	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DHAYSTACK_BENCH=ON
+	cmake --build $(BUILD)-bench -j $(JOBS)
+	$(BUILD)-bench/bench/haystack_bench
+
+# Address and undefined-behaviour sanitizers over the whole suite.
+sanitize: test-deps
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DHAYSTACK_SANITIZE=address,undefined
+	cmake --build $(BUILD)-sanitize -j $(JOBS)
+	cd $(BUILD)-sanitize && ctest --output-on-failure -j 2
+
+format:
+	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
+
+# Regenerates the pictures and music in data/ (needs python3 and lame).
+data:
+	python3 tools/make_data.py data
+
+build:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+deps:
+	scripts/install-deps
+
+test-deps:
+	scripts/install-deps test

@@ -1,0 +1,149 @@
+// Program entry: start-up of window, audio, input and timer; the fixed-step main loop; shutdown.
+#include <allegro.h>
+#include <alleggl.h>
+#include <SOIL/SOIL.h>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "game_state.h"
+#include "music.h"
+#include "play.h"
+#include "render.h"
+#include "world.h"
+
+const int WINDOW_WIDTH = 640;                  // pixels
+const int WINDOW_HEIGHT = 480;                 // pixels
+const int TICKS_PER_SECOND = 30;               // logic ticks a second of game time
+const int MIX_RATE = 44100;                    // audio mixing rate, Hz
+const int MIX_CHANNELS = 32;                   // software mixing channels
+const unsigned FENCE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS | SOIL_FLAG_INVERT_Y;
+const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS;
+const char *const GRAPHICS_ERROR = "Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n";
+
+static std::atomic<int> quit_pressed{0};       // 1 once Escape went down or the window was closed
+
+// Timer callback, 30 times a second: owes the main loop one more tick.
+static void timer_tick() {
+    pending_ticks++;
+}
+
+// Keyboard callback, on every key event: remembers an Escape press even if it is
+// released before the main loop looks at the key array.
+static void watch_for_escape(int scancode) {
+    if (scancode == KEY_ESC)
+        quit_pressed = 1;
+}
+
+// Window close button: quits like Escape.
+static void close_button_pressed() {
+    quit_pressed = 1;
+}
+
+// The windowing library, its OpenGL add-on and the 640x480 window. False when the
+// window could not be opened, after saying why.
+static bool open_window() {
+    if (allegro_init() != 0) {
+        std::fprintf(stderr, GRAPHICS_ERROR, allegro_error, "no windowing system");
+        return false;
+    }
+    install_allegro_gl();
+    allegro_gl_clear_settings();
+    allegro_gl_set(AGL_COLOR_DEPTH, 32);
+    allegro_gl_set(AGL_Z_DEPTH, 24);
+    allegro_gl_set(AGL_WINDOWED, TRUE);
+    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
+    if (set_gfx_mode(GFX_OPENGL, WINDOW_WIDTH, WINDOW_HEIGHT, 0, 0) < 0) {
+        allegro_message(GRAPHICS_ERROR, allegro_error, allegro_gl_error);
+        return false;
+    }
+    return true;
+}
+
+// The audio output and the three tracks; the intro starts at once.
+static void start_music() {
+    music_init(MIX_RATE, MIX_CHANNELS);
+    theme_stream = music_open("theme.mp3");
+    intro_stream = music_open("intro.mp3");
+    outro_stream = music_open("outro.mp3");
+    music_play(intro_stream);
+}
+
+// Keyboard, timer and mouse, and the ways to quit.
+static void install_input() {
+    install_keyboard();
+    install_timer();
+    install_mouse();
+    keyboard_lowlevel_callback = watch_for_escape;
+    set_close_button_callback(close_button_pressed);
+}
+
+// OpenGL state that holds for the whole run.
+static void set_fixed_gl_state() {
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glLineWidth(5.0f);
+}
+
+// The world's strands are drawn straight from the game's arrays every frame.
+static void hand_strands_to_gl() {
+    glClearColor(0.4f, 0.6f, 0.8f, 0.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, strand_vertices);
+    glColorPointer(3, GL_FLOAT, 0, strand_colours);
+}
+
+static void load_textures() {
+    fence_texture = load_texture("fencea.tga", FENCE_FLAGS);
+    cloud_texture = load_texture("clouda.tga", PICTURE_FLAGS);
+    intro_texture = load_texture("introa.tga", PICTURE_FLAGS);
+    outro_texture = load_texture("outroa.tga", PICTURE_FLAGS);
+}
+
+// Blending with an alpha test that keeps only fully opaque texels.
+static void enable_cut_out_pictures() {
+    glEnable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_EQUAL, 1.0f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// Runs every owed tick, then draws one frame; until Escape or the close button.
+static void run_main_loop() {
+    for (;;) {
+        while (pending_ticks > 0) {
+            tick_update();
+            pending_ticks--;
+        }
+        render_frame();
+        if (key[KEY_ESC] || quit_pressed)
+            return;
+    }
+}
+
+int main() {
+    if (!open_window())
+        return -1;
+    start_music();
+    install_input();
+    set_fixed_gl_state();
+    install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
+    std::srand(std::time(nullptr));
+    glEnable(GL_TEXTURE_2D);
+    generate_world();
+    hand_strands_to_gl();
+    load_textures();
+    enable_cut_out_pictures();
+    eye_x = 20.0f;
+    eye_z = 20.0f;
+    heading = QUARTER_PI;
+
+    run_main_loop();
+    set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+    return 0;
+}
+END_OF_MAIN()

@@ -1,0 +1,19 @@
+// The music layer: looping music streams on one channel, over SDL2_mixer.
+#pragma once
+
+struct MusicTrack;                 // an opened music file; its insides belong to the music layer
+typedef MusicTrack *MusicStream;   // null when the file could not be opened
+
+// Opens the audio output at `rate` Hz with `channels` mixing channels. Without an audio
+// device every later call quietly does nothing.
+void music_init(int rate, int channels);
+
+// Opens a music file as a stream that loops until stopped; null when it cannot be read.
+MusicStream music_open(const char *file);
+
+// Starts `stream` on channel 0, silencing whatever sounded there. A stream that already
+// sounds keeps on sounding without restarting. A null stream does nothing.
+void music_play(MusicStream stream);
+
+// Silences `stream` if it is the one sounding; otherwise does nothing.
+void music_stop(MusicStream stream);

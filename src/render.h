@@ -1,0 +1,15 @@
+// Drawing: one frame of the world and its overlays, and the pictures it is drawn with.
+#pragma once
+
+#include <GL/gl.h>
+
+// Draws one complete frame from the game state and shows it.
+void render_frame();
+
+// Loads a TGA picture into a new OpenGL texture with the image loader's `flags`;
+// 0 when the file is missing or is not a picture the loader can safely read.
+GLuint load_texture(const char *file, unsigned flags);
+
+// Whether `file` holds a TGA picture whose header the image loader can trust: a known
+// image type, sane dimensions and pixel depth, and a body at least as long as the header claims.
+bool tga_file_is_sane(const char *file);
