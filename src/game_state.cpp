@@ -33,7 +33,7 @@ MusicStream intro_stream;
 MusicStream outro_stream;
 
 float mound_profile(float x, float z) {
-    float sx = std::sin(PI_F * x / FIELD_SIZE);
-    float sz = std::sin(PI_F * z / FIELD_SIZE);
-    return sx * sx * sz * sz;
+    double sx = std::sin(M_PI * x / FIELD_SIZE);
+    double sz = std::sin(M_PI * z / FIELD_SIZE);
+    return float(sx * sx * sz * sz);
 }

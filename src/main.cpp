@@ -13,16 +13,20 @@
 #include "render.h"
 #include "world.h"
 
-const int WINDOW_WIDTH = 640;                  // pixels
-const int WINDOW_HEIGHT = 480;                 // pixels
-const int TICKS_PER_SECOND = 30;               // logic ticks a second of game time
-const int MIX_RATE = 44100;                    // audio mixing rate, Hz
-const int MIX_CHANNELS = 32;                   // software mixing channels
-const unsigned FENCE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS | SOIL_FLAG_INVERT_Y;
+const int WINDOW_WIDTH = 640;    // pixels
+const int WINDOW_HEIGHT = 480;   // pixels
+const int TICKS_PER_SECOND = 30; // logic ticks a second of game time
+const int MIX_RATE = 44100;      // audio mixing rate, Hz
+const int MIX_CHANNELS = 32;     // software mixing channels
+const unsigned FENCE_FLAGS =
+    SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS | SOIL_FLAG_INVERT_Y;
 const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS;
-const char *const GRAPHICS_ERROR = "Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n";
+const char *const GRAPHICS_ERROR =
+    "Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n";
 
-static std::atomic<int> quit_pressed{0};       // 1 once Escape went down or the window was closed
+const char *const NO_WINDOWING_SYSTEM = "No windowing system could be started (is DISPLAY set?)";
+
+static std::atomic<int> quit_pressed{0}; // 1 once Escape went down or the window was closed
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
@@ -42,10 +46,12 @@ static void close_button_pressed() {
 }
 
 // The windowing library, its OpenGL add-on and the 640x480 window. False when the
-// window could not be opened, after saying why.
+// window could not be opened, after saying why: in a message box, or on standard error
+// when the windowing library itself could not start.
 static bool open_window() {
     if (allegro_init() != 0) {
-        std::fprintf(stderr, GRAPHICS_ERROR, allegro_error, "no windowing system");
+        const char *why = allegro_error[0] ? allegro_error : NO_WINDOWING_SYSTEM;
+        std::fprintf(stderr, GRAPHICS_ERROR, why, allegro_gl_error);
         return false;
     }
     install_allegro_gl();
@@ -90,7 +96,6 @@ static void set_fixed_gl_state() {
 
 // The world's strands are drawn straight from the game's arrays every frame.
 static void hand_strands_to_gl() {
-    glClearColor(0.4f, 0.6f, 0.8f, 0.0f);
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, strand_vertices);
@@ -135,6 +140,7 @@ int main() {
     std::srand(std::time(nullptr));
     glEnable(GL_TEXTURE_2D);
     generate_world();
+    glClearColor(0.4f, 0.6f, 0.8f, 0.0f); // the sky
     hand_strands_to_gl();
     load_textures();
     enable_cut_out_pictures();

@@ -8,13 +8,13 @@ struct MusicTrack {
     Mix_Music *music; // the decoded file, owned for the whole run
 };
 
-const int MAX_TRACKS = 16;              // streams that can be open at once
-static MusicTrack tracks[MAX_TRACKS];   // the opened streams, never closed
-static int track_count;                 // tracks in use, 0..MAX_TRACKS
-static bool audio_ready;                // the audio device opened
-static MusicStream sounding;            // the stream on channel 0, null for none
+const int MAX_TRACKS = 16;            // streams that can be open at once
+static MusicTrack tracks[MAX_TRACKS]; // the opened streams, never closed
+static int track_count;               // tracks in use, 0..MAX_TRACKS
+static bool audio_ready;              // the audio device opened
+static MusicStream sounding;          // the stream on channel 0, null for none
 
-const int MIX_CHUNK_FRAMES = 2048;      // sample frames mixed per audio callback
+const int MIX_CHUNK_FRAMES = 2048; // sample frames mixed per audio callback
 
 void music_init(int rate, int channels) {
     if (audio_ready || SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)

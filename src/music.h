@@ -1,8 +1,8 @@
 // The music layer: looping music streams on one channel, over SDL2_mixer.
 #pragma once
 
-struct MusicTrack;                 // an opened music file; its insides belong to the music layer
-typedef MusicTrack *MusicStream;   // null when the file could not be opened
+struct MusicTrack;               // an opened music file; its insides belong to the music layer
+typedef MusicTrack *MusicStream; // null when the file could not be opened
 
 // Opens the audio output at `rate` Hz with `channels` mixing channels. Without an audio
 // device every later call quietly does nothing.

@@ -1,7 +1,10 @@
-// The per-tick game logic: the attract orbit, walking, the shot and the win.
+// The game's logic: the attract orbit, walking, the shot and the win.
 #include "play.h"
 
 #include "game_state.h"
 
-void tick_update() {
-}
+void tick_update() {}
+
+void throw_shot(int, int) {}
+
+void recolour_step() {}

@@ -4,13 +4,28 @@
 #include <allegro.h>
 #include <alleggl.h>
 #include <SOIL/SOIL.h>
+#include <cmath>
 #include <cstdio>
 
 #include "game_state.h"
+#include "play.h"
 
-const long TGA_HEADER_BYTES = 18;        // fixed part of a TGA file's header
-const long TGA_MAX_SIDE = 4096;          // largest picture side accepted, pixels
-const long TGA_RLE_PACKET_PIXELS = 128;  // most pixels one run-length packet can hold
+const double ASPECT = 4.0 / 3.0; // the window's width over its height
+const double NEAR_PLANE = 1.0;   // nothing nearer than this is drawn, world units
+const double FAR_PLANE = 8000.0; // nothing farther than this is drawn, world units
+const float DEGREES_PER_RADIAN = 180.0 / M_PI;
+const float FENCE_HEIGHT = 40.0f;   // world units
+const float LINE_WIDTH = 5.0f;      // pixels, for every line the game draws
+const float SHOT_POINT_SIZE = 3.0f; // pixels
+const int HALF_WIDTH = 320;         // the window's half width, pixels
+const int HALF_HEIGHT = 240;        // the window's half height, pixels
+const float CROSS_ARM = 0.04f;      // the cursor cross's half size, window units (-1..1)
+const float INTRO_BOTTOM = -1.0f;   // the intro picture covers the whole window
+const float BANNER_BOTTOM = 0.5f;   // the end banner covers the top quarter
+
+const long TGA_HEADER_BYTES = 18;       // fixed part of a TGA file's header
+const long TGA_MAX_SIDE = 4096;         // largest picture side accepted, pixels
+const long TGA_RLE_PACKET_PIXELS = 128; // most pixels one run-length packet can hold
 
 // Little-endian 16-bit field of the header at `offset`.
 static long header_word(const unsigned char *header, int offset) {
@@ -32,9 +47,9 @@ static long tga_smallest_length(const unsigned char *header) {
     long pixels = header_word(header, 12) * header_word(header, 14);
     long pixel_bytes = (header[16] + 7) / 8;
     bool run_length = header[2] >= 9;
-    long body = run_length
-                    ? (pixels + TGA_RLE_PACKET_PIXELS - 1) / TGA_RLE_PACKET_PIXELS * (1 + pixel_bytes)
-                    : pixels * pixel_bytes;
+    long body = run_length ? (pixels + TGA_RLE_PACKET_PIXELS - 1) / TGA_RLE_PACKET_PIXELS *
+                                 (1 + pixel_bytes)
+                           : pixels * pixel_bytes;
     return TGA_HEADER_BYTES + id_bytes + map_bytes + body;
 }
 
@@ -62,7 +77,177 @@ GLuint load_texture(const char *file, unsigned flags) {
     return SOIL_load_OGL_texture(file, SOIL_LOAD_RGBA, SOIL_CREATE_NEW_ID, flags);
 }
 
-void render_frame() {
+// Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.
+static void set_projection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glPushMatrix();
+    glFrustum(-ASPECT, ASPECT, -1.0, 1.0, NEAR_PLANE, FAR_PLANE);
+}
+
+// Clears the window and turns the world so that the player's heading points ahead.
+static void clear_and_place_camera() {
+    glMatrixMode(GL_MODELVIEW);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glPushMatrix();
+    glRotatef(pitch * DEGREES_PER_RADIAN, 1.0f, 0.0f, 0.0f);
+    glRotatef(heading * DEGREES_PER_RADIAN + 90.0f, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-eye_x, -eye_y, -eye_z);
+}
+
+static void draw_shot() {
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_POINTS);
+    glVertex3f(shot_pos.x, shot_pos.y, shot_pos.z);
+    glEnd();
+}
+
+static void vertex(const Vec3 &v) {
+    glVertex3f(v.x, v.y, v.z);
+}
+
+static void draw_ground() {
+    glColor3f(0.8f, 0.7f, 0.1f);
+    glBegin(GL_QUADS);
+    glVertex3f(0.0f, 0.0f, 0.0f);
+    glVertex3f(0.0f, 0.0f, FIELD_SIZE);
+    glVertex3f(FIELD_SIZE, 0.0f, FIELD_SIZE);
+    glVertex3f(FIELD_SIZE, 0.0f, 0.0f);
+    glEnd();
+}
+
+static void draw_cloud_strings() {
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glBegin(GL_LINES);
+    for (const Cloud &cloud : clouds) {
+        vertex(cloud.string_low);
+        vertex(cloud.string_high);
+    }
+    glEnd();
+}
+
+// The target shows only in play, before the first hit.
+static void draw_target() {
+    if (intro_active || win_phase != WIN_PLAYING)
+        return;
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glBegin(GL_LINES);
+    vertex(target_a);
+    vertex(target_b);
+    glEnd();
+}
+
+// One textured quad with the picture's corners (0,0), (1,0), (1,1), (0,1) at a, b, c, d.
+static void picture_quad(const Vec3 &a, const Vec3 &b, const Vec3 &c, const Vec3 &d) {
+    glTexCoord2f(0.0f, 0.0f);
+    vertex(a);
+    glTexCoord2f(1.0f, 0.0f);
+    vertex(b);
+    glTexCoord2f(1.0f, 1.0f);
+    vertex(c);
+    glTexCoord2f(0.0f, 1.0f);
+    vertex(d);
+}
+
+static void draw_clouds() {
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, cloud_texture);
+    glBegin(GL_QUADS);
+    for (const Cloud &cloud : clouds)
+        picture_quad(cloud.corner0, cloud.corner1, cloud.corner2, cloud.corner3);
+    glEnd();
+}
+
+// Four walls along the field's edges, the fence picture stretched once over each.
+static void draw_fence() {
+    const float s = FIELD_SIZE, h = FENCE_HEIGHT;
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, fence_texture);
+    glBegin(GL_QUADS);
+    picture_quad({0, 0, 0}, {0, 0, s}, {0, h, s}, {0, h, 0});
+    picture_quad({0, 0, s}, {s, 0, s}, {s, h, s}, {0, h, s});
+    picture_quad({s, 0, s}, {s, 0, 0}, {s, h, 0}, {s, h, s});
+    picture_quad({s, 0, 0}, {0, 0, 0}, {0, h, 0}, {s, h, 0});
+    glEnd();
+}
+
+// The whole mound in one draw from the strand arrays handed over at start-up.
+static void draw_strands() {
+    glDisable(GL_TEXTURE_2D);
+    glLineWidth(LINE_WIDTH);
+    glDrawArrays(GL_LINES, 0, STRAND_VERTICES);
+}
+
+static void draw_world() {
+    draw_ground();
+    draw_cloud_strings();
+    draw_target();
+    draw_clouds();
+    draw_fence();
+    draw_strands();
+}
+
+// Drops the projection and the camera: what follows is drawn in window coordinates,
+// -1..1 across the window, at depth 0.
+static void return_to_window_coordinates() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+// An X of two lines shading between four colours at the mouse position.
+static void draw_cursor_cross() {
+    glPointSize(SHOT_POINT_SIZE);
+    glDisable(GL_TEXTURE_2D);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    float cx = float(mouse_x - HALF_WIDTH) / float(HALF_WIDTH);
+    float cy = float(HALF_HEIGHT - mouse_y) / float(HALF_HEIGHT);
+    glBegin(GL_LINES);
+    glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
+    glVertex2f(cx - CROSS_ARM, cy - CROSS_ARM);
+    glColor4f(0.0f, 1.0f, 0.0f, 1.0f);
+    glVertex2f(cx + CROSS_ARM, cy + CROSS_ARM);
+    glColor4f(0.0f, 0.0f, 1.0f, 1.0f);
+    glVertex2f(cx + CROSS_ARM, cy - CROSS_ARM);
+    glColor4f(1.0f, 1.0f, 0.0f, 1.0f);
+    glVertex2f(cx - CROSS_ARM, cy + CROSS_ARM);
+    glEnd();
+}
+
+// A picture across the window's width from its top edge down to `bottom` (-1..1), drawn
+// in the current colour, which the cross left yellow.
+static void draw_overlay(GLuint texture, float bottom) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex2f(1.0f, 1.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex2f(1.0f, bottom);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex2f(-1.0f, bottom);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void render_frame() {
+    recolour_step();
+    set_projection();
+    clear_and_place_camera();
+    if (mouse_b)
+        throw_shot(mouse_x, mouse_y);
+    draw_shot();
+    draw_world();
+    return_to_window_coordinates();
+    draw_cursor_cross();
+    if (intro_active)
+        draw_overlay(intro_texture, INTRO_BOTTOM);
+    if (win_phase != WIN_PLAYING)
+        draw_overlay(outro_texture, BANNER_BOTTOM);
     allegro_gl_flip();
 }

@@ -1,7 +1,82 @@
 // The world made once at start-up: the strand mound and its colours, the target, the clouds.
 #include "world.h"
 
+#include <cstdlib>
+
 #include "game_state.h"
 
+const int TIP_SPREAD = 20;       // tip offsets are whole numbers -10..+9 on each axis
+const float TIP_SHIFT = 10.0f;   // centres the tip offsets around the base
+const float TARGET_LIFT = 5.0f;  // the target floats this high above the mound's surface
+const float STRING_TOP = 800.0f; // height where the clouds' strings end
+const float STRING_DROP = 4.0f;  // strings are tied this far below a cloud's centre
+
+// One call of rand(), reduced modulo n: a whole number 0..n-1 as a float.
+static float r(int n) {
+    return float(std::rand() % n);
+}
+
+// A point displaced by a random whole offset of -10..+9 on each axis, drawn x, y, z.
+static Vec3 scatter(Vec3 from) {
+    Vec3 to;
+    to.x = from.x + r(TIP_SPREAD) - TIP_SHIFT;
+    to.y = from.y + r(TIP_SPREAD) - TIP_SHIFT;
+    to.z = from.z + r(TIP_SPREAD) - TIP_SHIFT;
+    return to;
+}
+
+// Each strand rises from a base somewhere inside the mound to a tip near it.
+static void generate_strands() {
+    for (int k = 0; k < STRANDS; k++) {
+        Vec3 &base = strand_vertices[2 * k];
+        base.x = r(200);
+        base.z = r(200);
+        float depth = r(100); // how far up the mound's height over that spot, 0..99
+        base.y = depth * mound_profile(base.x, base.z);
+        strand_vertices[2 * k + 1] = scatter(base);
+    }
+}
+
+// Pale yellow to brown: green is red divided by 1.2..1.399, with a little blue.
+static void generate_colours() {
+    for (int i = 0; i < STRAND_VERTICES; i++) {
+        float red = r(800) / 1000.0f + 0.2f;
+        float green = red / (r(200) / 1000.0f + 1.2f);
+        float blue = r(200) / 1000.0f;
+        strand_colours[i][0] = red;
+        strand_colours[i][1] = green;
+        strand_colours[i][2] = blue;
+    }
+}
+
+static void generate_target() {
+    target_a.x = r(200);
+    target_a.z = r(200);
+    target_a.y = MOUND_HEIGHT * mound_profile(target_a.x, target_a.z) + TARGET_LIFT;
+    target_b = scatter(target_a);
+}
+
+// A vertical quad standing on the diagonal (x0, z0)-(x1, z1), hung on a string from the sky.
+static void generate_clouds() {
+    for (Cloud &cloud : clouds) {
+        float x0 = 3.0f * r(200) - 200.0f;
+        float y0 = r(100) + 180.0f;
+        float z0 = 3.0f * r(200) - 200.0f;
+        float x1 = x0 + 80.0f + r(100);
+        float z1 = z0 + 80.0f + r(100);
+        float y1 = y0 - 40.0f - r(80);
+        cloud.corner0 = {x0, y0, z0};
+        cloud.corner1 = {x1, y0, z1};
+        cloud.corner2 = {x1, y1, z1};
+        cloud.corner3 = {x0, y1, z0};
+        cloud.string_low = {(x0 + x1) / 2, (y0 + y1) / 2 - STRING_DROP, (z0 + z1) / 2};
+        cloud.string_high = {(x0 + x1) / 2, STRING_TOP, (z0 + z1) / 2};
+    }
+}
+
 void generate_world() {
+    generate_strands();
+    generate_colours();
+    generate_target();
+    generate_clouds();
 }

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-const int PROBE_RATE = 44100;            // sample frames a second in the recording
-const int PROBE_FRAME_BYTES = 4;         // signed 16-bit stereo
-const double INTRO_HZ = 196.0;           // pitch that dominates each game track
+const int PROBE_RATE = 44100;    // sample frames a second in the recording
+const int PROBE_FRAME_BYTES = 4; // signed 16-bit stereo
+const double INTRO_HZ = 196.0;   // pitch that dominates each game track
 const double THEME_HZ = 294.0;
 const double OUTRO_HZ = 440.0;
 
