@@ -34,7 +34,8 @@ std::string write_file(const std::string &name, const Bytes &bytes) {
     }
     std::string path = dir + "/" + name;
     FILE *f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty())
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
     return path;
 }

@@ -1,0 +1,282 @@
+// End-to-end harness: see harness.h.
+#include "harness.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <png.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+void sleep_seconds(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+int unused_display_number(int from) {
+    std::string n = std::to_string(from);
+    if (fs::exists("/tmp/.X11-unix/X" + n) || fs::exists("/tmp/.X" + n + "-lock"))
+        return unused_display_number(from + 1);
+    return from;
+}
+
+// Windows may vanish between listing and asking about them; such errors are expected.
+static int ignore_x_error(Display *, XErrorEvent *) {
+    return 0;
+}
+
+// Starts Xvfb on display `n`; its pid once it accepts connections, -1 if it gave up.
+static pid_t start_xvfb(int n, bool with_glx) {
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0)
+        return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        fcntl(ready[1], F_SETFD, 0);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::string name = ":" + std::to_string(n), fd = std::to_string(ready[1]);
+        const char *no_glx = with_glx ? nullptr : "-extension";
+        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+               "-displayfd", fd.c_str(), no_glx, "GLX", (char *)nullptr);
+        _exit(127);
+    }
+    close(ready[1]);
+    // It writes the number, then a newline: closing before the newline would kill it.
+    pollfd p = {ready[0], POLLIN, 0};
+    char c = 0;
+    while (c != '\n' && poll(&p, 1, 15000) == 1 && read(ready[0], &c, 1) == 1) {
+    }
+    close(ready[0]);
+    if (c == '\n' || pid < 0)
+        return pid;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
+}
+
+XServer::XServer(bool with_glx) {
+    XSetErrorHandler(ignore_x_error);
+    int n = 300 + getpid() % 500;
+    for (int tries = 0; tries < 20 && pid <= 0; tries++) { // after a lost race, the next one
+        n = unused_display_number(n + (tries > 0));
+        pid = start_xvfb(n, with_glx);
+    }
+    name = ":" + std::to_string(n);
+    if (pid > 0)
+        dpy = XOpenDisplay(name.c_str());
+    if (!dpy)
+        ADD_FAILURE() << "no Xvfb could be started";
+}
+
+XServer::~XServer() {
+    if (dpy)
+        XCloseDisplay(dpy);
+    if (pid <= 0)
+        return;
+    kill(pid, SIGTERM); // not SIGKILL: it removes its lock file and socket on the way out
+    waitpid(pid, nullptr, 0);
+}
+
+Game::Game() {
+    char scratch[] = "/tmp/haystack-e2e-XXXXXX";
+    dir = mkdtemp(scratch);
+    audio_file = dir + "/audio.raw";
+}
+
+Game::~Game() {
+    if (pid > 0 && !reaped) {
+        kill(-pid, SIGKILL); // its process group: a message box it started goes too
+        waitpid(pid, nullptr, 0);
+    }
+    fs::remove_all(dir);
+}
+
+void Game::add_data(const std::string &file) {
+    fs::path from = fs::path(HAYSTACK_DATA_DIR) / file;
+    if (!fs::exists(from))
+        ADD_FAILURE() << "data file missing: " << from;
+    fs::create_symlink(from, fs::path(dir) / file);
+}
+
+void Game::add_all_data() {
+    for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
+                             "introa.tga", "outroa.tga"})
+        add_data(file);
+}
+
+void Game::write_file(const std::string &file, const std::string &bytes) {
+    std::ofstream(dir + "/" + file, std::ios::binary) << bytes;
+}
+
+void Game::start(const char *display) {
+    pid = fork();
+    if (pid != 0) {
+        ASSERT_GT(pid, 0) << "fork failed";
+        return;
+    }
+    setpgid(0, 0);
+    display ? setenv("DISPLAY", display, 1) : unsetenv("DISPLAY");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0", 1); // X and Mesa do not free everything at exit
+    int log = open((dir + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(log, 1);
+    dup2(log, 2);
+    if (chdir(dir.c_str()) == 0)
+        execl(HAYSTACK_BINARY, "haystack", (char *)nullptr);
+    _exit(127);
+}
+
+bool Game::running() {
+    if (pid > 0 && !reaped)
+        reaped = waitpid(pid, &status, WNOHANG) == pid;
+    return pid > 0 && !reaped;
+}
+
+bool Game::wait_exit(double seconds) {
+    return wait_until([&] { return !running(); }, seconds);
+}
+
+std::string Game::output() const {
+    std::ostringstream text;
+    text << std::ifstream(dir + "/output.txt").rdbuf();
+    return text.str();
+}
+
+std::string describe_status(int status) {
+    if (WIFSIGNALED(status))
+        return "killed by signal " + std::to_string(WTERMSIG(status));
+    return "exit status " + std::to_string(WEXITSTATUS(status));
+}
+
+std::vector<std::string> child_command_line(pid_t parent, const std::string &name) {
+    for (const auto &proc : fs::directory_iterator("/proc")) {
+        std::string stat, comm;
+        std::getline(std::ifstream(proc.path() / "stat"), stat);
+        std::getline(std::ifstream(proc.path() / "comm"), comm);
+        size_t after_name = stat.rfind(") ");
+        if (comm != name || after_name == std::string::npos ||
+            std::atoi(stat.c_str() + after_name + 4) != parent) // ") S <ppid>"
+            continue;
+        std::vector<std::string> args;
+        std::ifstream cmdline(proc.path() / "cmdline");
+        for (std::string arg; std::getline(cmdline, arg, '\0');)
+            args.push_back(arg);
+        return args;
+    }
+    return {};
+}
+
+static bool titled(Display *dpy, Window window, const char *title) {
+    char *name = nullptr;
+    bool same = XFetchName(dpy, window, &name) && std::string(title) == name;
+    if (name)
+        XFree(name);
+    return same;
+}
+
+Window wait_for_window(Display *dpy, int width, int height, const char *title, double seconds) {
+    Window found = 0;
+    wait_until(
+        [&] {
+            Window root, parent, *children = nullptr;
+            unsigned count = 0;
+            XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
+            for (unsigned i = 0; i < count && !found; i++) {
+                XWindowAttributes a;
+                if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable &&
+                    (!width || (a.width == width && a.height == height)) &&
+                    (!title || titled(dpy, children[i], title)))
+                    found = children[i];
+            }
+            if (children)
+                XFree(children);
+            return found != 0;
+        },
+        seconds);
+    return found;
+}
+
+void focus(Display *dpy, Window window) {
+    XSetInputFocus(dpy, window, RevertToPointerRoot, CurrentTime);
+    XSync(dpy, False);
+}
+
+void hold_key(Display *dpy, KeySym key, double seconds) {
+    KeyCode code = XKeysymToKeycode(dpy, key);
+    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
+    if (seconds > 0) {
+        XSync(dpy, False);
+        sleep_seconds(seconds);
+    }
+    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
+    XSync(dpy, False);
+}
+
+void move_mouse(Display *dpy, Window window, int x, int y) {
+    int root_x, root_y;
+    Window child;
+    XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), x, y, &root_x, &root_y, &child);
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), root_x, root_y, CurrentTime);
+    XSync(dpy, False);
+}
+
+void send_close_request(Display *dpy, Window window) {
+    XEvent e = {};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = window;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, window, False, NoEventMask, &e);
+    XSync(dpy, False);
+}
+
+// The window's pixels from (x, y), w by h, as 8-bit RGB rows; empty if unreadable.
+static std::vector<unsigned char> grab(Display *dpy, Window window, int x, int y, int w, int h) {
+    std::vector<unsigned char> rgb;
+    XImage *image = XGetImage(dpy, window, x, y, w, h, AllPlanes, ZPixmap);
+    if (!image)
+        return rgb;
+    for (int row = 0; row < h; row++)
+        for (int col = 0; col < w; col++) {
+            unsigned long p = XGetPixel(image, col, row);
+            for (unsigned long mask : {image->red_mask, image->green_mask, image->blue_mask})
+                rgb.push_back((p & mask) >> __builtin_ctzl(mask));
+        }
+    XDestroyImage(image);
+    return rgb;
+}
+
+Rgb read_pixel(Display *dpy, Window window, int x, int y) {
+    std::vector<unsigned char> p = grab(dpy, window, x, y, 1, 1);
+    return p.empty() ? Rgb{-1, -1, -1} : Rgb{p[0], p[1], p[2]};
+}
+
+std::string save_screenshot(Display *dpy, Window window, const std::string &name) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(dpy, window, &a))
+        return "";
+    std::vector<unsigned char> rgb = grab(dpy, window, 0, 0, a.width, a.height);
+    fs::create_directories(SCREENSHOT_DIR);
+    std::string path = std::string(SCREENSHOT_DIR) + "/" + name + ".png";
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = a.width;
+    png.height = a.height;
+    png.format = PNG_FORMAT_RGB;
+    bool saved =
+        !rgb.empty() && png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr);
+    return saved ? path : "";
+}

@@ -1,0 +1,78 @@
+// End-to-end harness: a private X server per test, the real game in a scratch directory,
+// input through XTest, and what the window shows read back with XGetImage.
+#pragma once
+
+#include <gtest/gtest.h> // ahead of Xlib, whose None and Bool macros break it
+#include <X11/Xlib.h>
+#include <sys/types.h>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+const double START_TIMEOUT = 20.0; // seconds; software GL on two cores, and a world to generate
+const double EXIT_TIMEOUT = 10.0;  // seconds from the quitting input to the exit
+
+// Polls `ready` every 20 ms until it holds or `seconds` pass; whether it held.
+template <class Pred> bool wait_until(Pred ready, double seconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+void sleep_seconds(double seconds);
+
+// A display number nothing listens on (no socket, no lock file), `from` or above.
+int unused_display_number(int from);
+
+// Xvfb 800x600x24 on a free display number, for the lifetime of the object.
+struct XServer {
+    explicit XServer(bool with_glx = true);
+    ~XServer();
+    std::string name; // ":n"
+    Display *dpy = nullptr;
+    pid_t pid = -1;
+};
+
+// One run of the game in a scratch working directory holding only the files a test put
+// there; its audio goes to `audio_file` through SDL's disk driver, stdout and stderr to a log.
+struct Game {
+    Game();
+    ~Game();
+    void add_data(const std::string &file); // links a file of the project's data directory
+    void add_all_data();
+    void write_file(const std::string &file, const std::string &bytes);
+    void start(const char *display); // nullptr: DISPLAY unset
+    bool running();
+    bool wait_exit(double seconds); // whether it exited in time
+    std::string output() const;
+    std::string dir, audio_file;
+    pid_t pid = -1;
+    int status = 0; // wait status, once reaped
+    bool reaped = false;
+};
+
+// "exit status N" or "killed by signal N".
+std::string describe_status(int status);
+
+// The arguments of a process named `name` whose parent is `parent`; empty if none.
+std::vector<std::string> child_command_line(pid_t parent, const std::string &name);
+
+// A viewable top-level window of that size (0: any) and title (nullptr: any); 0 on timeout.
+Window wait_for_window(Display *dpy, int width, int height, const char *title, double seconds);
+
+void focus(Display *dpy, Window window);
+void hold_key(Display *dpy, KeySym key, double seconds); // 0 s: press and release at once
+void move_mouse(Display *dpy, Window window, int x, int y);
+void send_close_request(Display *dpy, Window window); // what a window manager's close button does
+
+struct Rgb {
+    int r, g, b;
+};
+Rgb read_pixel(Display *dpy, Window window, int x, int y); // -1s if unreadable
+// Writes the window to <screenshot dir>/<name>.png; the path, empty on failure.
+std::string save_screenshot(Display *dpy, Window window, const std::string &name);

@@ -1,0 +1,150 @@
+// The game's shell run for real in a private X server: its window, its music, the ways to quit
+// it, what it does without a display or without OpenGL, and how it copes with bad data files.
+#include "harness.h"
+
+#include <X11/keysym.h>
+#include <sys/wait.h>
+
+#include "audio_probe.h"
+
+const int GRAPHICS_FAILED = 255; // exit status when no OpenGL window could be opened
+const char *const GRAPHICS_ERROR = "Error setting OpenGL graphics mode:";
+const char *const AGL_ERROR = "Allegro GL error : ";
+
+static void expect_exit_status(Game &game, int code) {
+    ASSERT_TRUE(game.wait_exit(EXIT_TIMEOUT)) << "the game did not exit";
+    EXPECT_TRUE(WIFEXITED(game.status) && WEXITSTATUS(game.status) == code)
+        << describe_status(game.status) << "; output:\n"
+        << game.output();
+}
+
+// The game on a display of its own, started with whichever data files a test links in.
+class GameShell : public ::testing::Test {
+  protected:
+    XServer x;
+    Game game;
+    Window window = 0;
+
+    // Starts the game, waits for its window and then until it listens to the keyboard.
+    void start_game(bool with_all_data = true) {
+        ASSERT_NE(x.dpy, nullptr);
+        if (with_all_data)
+            game.add_all_data();
+        game.start(x.name.c_str());
+        window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
+        ASSERT_NE(window, 0u) << "no 640x480 window; output:\n" << game.output();
+        // The audio device opens right before input is installed.
+        ASSERT_TRUE(wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT))
+            << "no audio was ever recorded";
+        sleep_seconds(0.5);
+        focus(x.dpy, window);
+    }
+
+    void expect_still_running_until_escape() {
+        sleep_seconds(3.0);
+        ASSERT_TRUE(game.running()) << describe_status(game.status) << "\n" << game.output();
+        hold_key(x.dpy, XK_Escape, 0.3);
+        expect_exit_status(game, 0);
+    }
+};
+
+TEST_F(GameShell, OpensWindowAndPlaysIntroTrack) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    EXPECT_NE(save_screenshot(x.dpy, window, "shell_first_frames"), "");
+
+    sleep_seconds(2.0);
+    long end = recorded_frames(game.audio_file);
+    long span = PROBE_RATE * 3 / 2;
+    ASSERT_GE(end, span) << "too little audio recorded";
+    std::vector<float> recent = read_mono(game.audio_file, end - span, end);
+    EXPECT_GT(rms(recent), 0.05);
+    EXPECT_EQ(dominant_track_pitch(recent), INTRO_HZ);
+    EXPECT_TRUE(game.running());
+}
+
+TEST_F(GameShell, HeldEscapeQuits) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    hold_key(x.dpy, XK_Escape, 0.3);
+    expect_exit_status(game, 0);
+}
+
+// Pressed and released in one go, the key is already up by the time the next frame looks.
+TEST_F(GameShell, EscapeTapBetweenFramesQuits) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    ASSERT_TRUE(game.running());
+    hold_key(x.dpy, XK_Escape, 0.0);
+    expect_exit_status(game, 0);
+}
+
+TEST_F(GameShell, WindowCloseRequestQuits) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    send_close_request(x.dpy, window);
+    expect_exit_status(game, 0);
+}
+
+TEST_F(GameShell, KeepsRunningWithoutAnyDataFile) {
+    ASSERT_NO_FATAL_FAILURE(start_game(false));
+    expect_still_running_until_escape();
+}
+
+TEST_F(GameShell, KeepsRunningWithCorruptFencePicture) {
+    for (const char *file :
+         {"intro.mp3", "theme.mp3", "outro.mp3", "clouda.tga", "introa.tga", "outroa.tga"})
+        game.add_data(file);
+    // Uncompressed 32-bit true colour claiming 65535x65535 pixels, with a short body.
+    std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, '\xff', '\xff', '\xff', '\xff', 32, 8};
+    game.write_file("fencea.tga", tga + std::string(400, '\x5a'));
+    ASSERT_NO_FATAL_FAILURE(start_game(false));
+    expect_still_running_until_escape();
+}
+
+// With no X server to talk to, the reason goes to stderr and the game fails cleanly.
+static void expect_graphics_error_without_server(const char *display) {
+    Game game;
+    game.add_all_data();
+    game.start(display);
+    expect_exit_status(game, GRAPHICS_FAILED);
+    std::string err = game.output();
+    EXPECT_NE(err.find(GRAPHICS_ERROR), std::string::npos) << err;
+    EXPECT_NE(err.find(AGL_ERROR), std::string::npos) << err;
+}
+
+TEST(NoDisplay, UnsetDisplayIsReported) {
+    expect_graphics_error_without_server(nullptr);
+}
+
+TEST(NoDisplay, DisplayWithoutServerIsReported) {
+    std::string display = ":" + std::to_string(unused_display_number(1500 + getpid() % 500));
+    expect_graphics_error_without_server(display.c_str());
+}
+
+// An X server without GLX: the game explains itself in a message box and waits for OK.
+TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
+    XServer x(false);
+    ASSERT_NE(x.dpy, nullptr);
+    Game game;
+    game.add_all_data();
+    game.start(x.name.c_str());
+
+    std::vector<std::string> args;
+    wait_until(
+        [&] {
+            args = child_command_line(game.pid, "xmessage");
+            return !args.empty() || !game.running();
+        },
+        START_TIMEOUT);
+    ASSERT_FALSE(args.empty()) << "no xmessage started; "
+                               << (game.running() ? "" : describe_status(game.status));
+    const std::string &text = args.back();
+    EXPECT_EQ(text.rfind(GRAPHICS_ERROR, 0), 0u) << text;
+    EXPECT_NE(text.find(AGL_ERROR), std::string::npos) << text;
+
+    Window box = wait_for_window(x.dpy, 0, 0, "xmessage", START_TIMEOUT);
+    ASSERT_NE(box, 0u) << "the message box never showed";
+    sleep_seconds(1.0);
+    ASSERT_TRUE(game.running()) << "quit without waiting for OK: " << describe_status(game.status);
+    save_screenshot(x.dpy, box, "no_opengl_message");
+    focus(x.dpy, box);
+    hold_key(x.dpy, XK_Return, 0.1);
+    expect_exit_status(game, GRAPHICS_FAILED);
+}
