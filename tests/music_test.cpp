@@ -12,6 +12,7 @@
 
 #include "audio_probe.h"
 #include "music.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -19,15 +20,6 @@ const double LOW_HZ = 500.0; // test tones, far from each other's harmonics
 const double HIGH_HZ = 1300.0;
 const double AUDIBLE = 1e-3; // tone power of a clearly sounding tone (amplitude 0.3 gives 0.02)
 const double QUIET = 1e-5;   // tone power below which a tone counts as absent
-
-std::string scratch_dir() {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/haystack-music-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    return dir;
-}
 
 // Writes a mono 16-bit WAV of consecutive sine tones, each `seconds` long.
 std::string write_tones(const std::string &name, std::vector<double> tones, double seconds) {

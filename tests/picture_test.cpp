@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "render.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -27,12 +28,7 @@ Bytes tga_header(int type, int width, int height, int bits) {
 }
 
 std::string write_file(const std::string &name, const Bytes &bytes) {
-    static std::string dir;
-    if (dir.empty()) {
-        char pattern[] = "/tmp/haystack-tga-XXXXXX";
-        dir = mkdtemp(pattern);
-    }
-    std::string path = dir + "/" + name;
+    std::string path = scratch_dir() + "/" + name;
     FILE *f = std::fopen(path.c_str(), "wb");
     if (!bytes.empty())
         std::fwrite(bytes.data(), 1, bytes.size(), f);
