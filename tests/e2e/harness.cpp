@@ -1,6 +1,8 @@
 // End-to-end harness: see harness.h.
 #include "harness.h"
 
+#include "audio_probe.h"
+
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
@@ -259,6 +261,19 @@ static std::vector<unsigned char> grab(Display *dpy, Window window, int x, int y
     return rgb;
 }
 
+Frame grab_frame(Display *dpy, Window window) {
+    Frame frame;
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(dpy, window, &a))
+        return frame;
+    frame.rgb = grab(dpy, window, 0, 0, a.width, a.height);
+    if (!frame.rgb.empty()) {
+        frame.width = a.width;
+        frame.height = a.height;
+    }
+    return frame;
+}
+
 Rgb read_pixel(Display *dpy, Window window, int x, int y) {
     std::vector<unsigned char> p = grab(dpy, window, x, y, 1, 1);
     return p.empty() ? Rgb{-1, -1, -1} : Rgb{p[0], p[1], p[2]};
@@ -279,4 +294,25 @@ std::string save_screenshot(Display *dpy, Window window, const std::string &name
     bool saved =
         !rgb.empty() && png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr);
     return saved ? path : "";
+}
+
+void expect_exit_status(Game &game, int code) {
+    ASSERT_TRUE(game.wait_exit(EXIT_TIMEOUT)) << "the game did not exit";
+    EXPECT_TRUE(WIFEXITED(game.status) && WEXITSTATUS(game.status) == code)
+        << describe_status(game.status) << "; output:\n"
+        << game.output();
+}
+
+void RunningGame::start_game(bool with_all_data) {
+    ASSERT_NE(x.dpy, nullptr);
+    if (with_all_data)
+        game.add_all_data();
+    game.start(x.name.c_str());
+    window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
+    ASSERT_NE(window, 0u) << "no 640x480 window; output:\n" << game.output();
+    // The audio device opens right before input is installed.
+    ASSERT_TRUE(wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT))
+        << "no audio was ever recorded";
+    sleep_seconds(0.5);
+    focus(x.dpy, window);
 }

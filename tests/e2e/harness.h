@@ -72,7 +72,35 @@ void send_close_request(Display *dpy, Window window); // what a window manager's
 
 struct Rgb {
     int r, g, b;
+    bool operator==(const Rgb &o) const {
+        return r == o.r && g == o.g && b == o.b;
+    }
 };
+
+// A whole window's pixels at one moment.
+struct Frame {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb; // rows of 8-bit r, g, b from the top left
+    Rgb at(int x, int y) const {
+        const unsigned char *p = &rgb[3 * (y * width + x)];
+        return {p[0], p[1], p[2]};
+    }
+};
+Frame grab_frame(Display *dpy, Window window);             // empty if unreadable
 Rgb read_pixel(Display *dpy, Window window, int x, int y); // -1s if unreadable
 // Writes the window to <screenshot dir>/<name>.png; the path, empty on failure.
 std::string save_screenshot(Display *dpy, Window window, const std::string &name);
+
+// Waits for the game to exit and checks its exit status.
+void expect_exit_status(Game &game, int code);
+
+// The game on a display of its own, started with whichever data files a test put in place.
+class RunningGame : public ::testing::Test {
+  protected:
+    XServer x;
+    Game game;
+    Window window = 0;
+
+    // Starts the game, waits for its window and then until it listens to the keyboard.
+    void start_game(bool with_all_data = true);
+};

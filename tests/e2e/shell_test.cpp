@@ -11,35 +11,8 @@ const int GRAPHICS_FAILED = 255; // exit status when no OpenGL window could be o
 const char *const GRAPHICS_ERROR = "Error setting OpenGL graphics mode:";
 const char *const AGL_ERROR = "Allegro GL error : ";
 
-static void expect_exit_status(Game &game, int code) {
-    ASSERT_TRUE(game.wait_exit(EXIT_TIMEOUT)) << "the game did not exit";
-    EXPECT_TRUE(WIFEXITED(game.status) && WEXITSTATUS(game.status) == code)
-        << describe_status(game.status) << "; output:\n"
-        << game.output();
-}
-
-// The game on a display of its own, started with whichever data files a test links in.
-class GameShell : public ::testing::Test {
+class GameShell : public RunningGame {
   protected:
-    XServer x;
-    Game game;
-    Window window = 0;
-
-    // Starts the game, waits for its window and then until it listens to the keyboard.
-    void start_game(bool with_all_data = true) {
-        ASSERT_NE(x.dpy, nullptr);
-        if (with_all_data)
-            game.add_all_data();
-        game.start(x.name.c_str());
-        window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
-        ASSERT_NE(window, 0u) << "no 640x480 window; output:\n" << game.output();
-        // The audio device opens right before input is installed.
-        ASSERT_TRUE(wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT))
-            << "no audio was ever recorded";
-        sleep_seconds(0.5);
-        focus(x.dpy, window);
-    }
-
     void expect_still_running_until_escape() {
         sleep_seconds(3.0);
         ASSERT_TRUE(game.running()) << describe_status(game.status) << "\n" << game.output();
