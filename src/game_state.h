@@ -23,12 +23,9 @@ struct Cloud {
 enum WinPhase { WIN_PLAYING = 0, WIN_RECOLOURING = 1, WIN_FINISHED = 2 };
 enum WalkState { WALK_NONE = 0, WALK_WALKING = 1, WALK_STANDING = 2 };
 
-const float QUARTER_PI = 0.7853982f;     // pi/4 as the float the game uses
-const float FIELD_SIZE = 200.0f;         // the field spans 0..200 in x and z
-const float MOUND_HEIGHT = 100.0f;       // height of the mound at the field's centre
-const int STRANDS = 50000;               // line strands making up the mound
-const int STRAND_VERTICES = 2 * STRANDS; // base and tip of each strand
-const int CLOUDS = 20;                   // clouds hanging over the field
+const float QUARTER_PI = 0.7853982f; // pi/4 as the float the game uses
+const float FIELD_SIZE = 200.0f;     // the field spans 0..200 in x and z
+const float MOUND_HEIGHT = 100.0f;   // height of the mound at the field's centre
 
 extern int intro_active;               // 1 while the attract stage runs
 extern int win_phase;                  // WinPhase: 0 playing, 1 recolouring, 2 finished
@@ -46,14 +43,18 @@ extern Vec3 shot_pos;           // the shot's position
 extern Vec3 shot_vel;           // the shot's displacement per tick
 extern Vec3 target_a, target_b; // the two ends of the target segment
 
-extern Cloud clouds[CLOUDS];                     // the clouds in the sky
+const int CLOUDS = 20;       // clouds hanging over the field
+extern Cloud clouds[CLOUDS]; // the clouds in the sky
+
+const int STRANDS = 50000;                       // line strands making up the mound
+const int STRAND_VERTICES = 2 * STRANDS;         // base and tip of each strand
 extern Vec3 strand_vertices[STRAND_VERTICES];    // strand k runs from vertex 2k to 2k+1
 extern float strand_colours[STRAND_VERTICES][3]; // r, g, b in 0..1, one per vertex
 
-extern GLuint fence_texture; // texture names; 0 when loading failed
-extern GLuint cloud_texture;
-extern GLuint intro_texture;
-extern GLuint outro_texture;
+extern GLuint fence_texture; // texture names, 0 when a picture could not be loaded: the fence,
+extern GLuint cloud_texture; // the clouds,
+extern GLuint intro_texture; // the title card over the attract stage,
+extern GLuint outro_texture; // and the end banner
 
 extern MusicStream theme_stream; // music played during play
 extern MusicStream intro_stream; // music of the attract stage

@@ -18,15 +18,14 @@ const int WINDOW_HEIGHT = 480;   // pixels
 const int TICKS_PER_SECOND = 30; // logic ticks a second of game time
 const int MIX_RATE = 44100;      // audio mixing rate, Hz
 const int MIX_CHANNELS = 32;     // software mixing channels
-const unsigned FENCE_FLAGS =
-    SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS | SOIL_FLAG_INVERT_Y;
-const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS;
-const char *const GRAPHICS_ERROR =
+const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS; // wrapping
+const unsigned FENCE_FLAGS = PICTURE_FLAGS | SOIL_FLAG_INVERT_Y; // top row along the wall's top
+const char *const GRAPHICS_ERROR = // the windowing library's reason, then its OpenGL add-on's
     "Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n";
+const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
+    "No windowing system could be started (is DISPLAY set?)";
 
-const char *const NO_WINDOWING_SYSTEM = "No windowing system could be started (is DISPLAY set?)";
-
-static std::atomic<int> quit_pressed{0}; // 1 once Escape went down or the window was closed
+static std::atomic<int> quit_requested{0}; // 1 once Escape went down or the window was closed
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
@@ -37,12 +36,12 @@ static void timer_tick() {
 // released before the main loop looks at the key array.
 static void watch_for_escape(int scancode) {
     if (scancode == KEY_ESC)
-        quit_pressed = 1;
+        quit_requested = 1;
 }
 
 // Window close button: quits like Escape.
 static void close_button_pressed() {
-    quit_pressed = 1;
+    quit_requested = 1;
 }
 
 // The windowing library, its OpenGL add-on and the 640x480 window. False when the
@@ -125,7 +124,7 @@ static void run_main_loop() {
             pending_ticks--;
         }
         render_frame();
-        if (key[KEY_ESC] || quit_pressed)
+        if (key[KEY_ESC] || quit_requested)
             return;
     }
 }

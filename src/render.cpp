@@ -10,18 +10,18 @@
 #include "game_state.h"
 #include "play.h"
 
-const double ASPECT = 4.0 / 3.0; // the window's width over its height
-const double NEAR_PLANE = 1.0;   // nothing nearer than this is drawn, world units
-const double FAR_PLANE = 8000.0; // nothing farther than this is drawn, world units
-const float DEGREES_PER_RADIAN = 180.0 / M_PI;
-const float FENCE_HEIGHT = 40.0f;   // world units
-const float LINE_WIDTH = 5.0f;      // pixels, for every line the game draws
-const float SHOT_POINT_SIZE = 3.0f; // pixels
-const int HALF_WIDTH = 320;         // the window's half width, pixels
-const int HALF_HEIGHT = 240;        // the window's half height, pixels
-const float CROSS_ARM = 0.04f;      // the cursor cross's half size, window units (-1..1)
-const float INTRO_BOTTOM = -1.0f;   // the intro picture covers the whole window
-const float BANNER_BOTTOM = 0.5f;   // the end banner covers the top quarter
+const double ASPECT = 4.0 / 3.0;               // the window's width over its height
+const double NEAR_PLANE = 1.0;                 // nothing nearer than this is drawn, world units
+const double FAR_PLANE = 8000.0;               // nothing farther than this is drawn, world units
+const float DEGREES_PER_RADIAN = 180.0 / M_PI; // turns the game's radians into OpenGL's degrees
+const float FENCE_HEIGHT = 40.0f;              // world units
+const float LINE_WIDTH = 5.0f;                 // pixels, for every line the game draws
+const float SHOT_POINT_SIZE = 3.0f;            // pixels
+const int HALF_WIDTH = 320;                    // the window's half width, pixels
+const int HALF_HEIGHT = 240;                   // the window's half height, pixels
+const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, window units (-1..1)
+const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
+const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
 
 const long TGA_HEADER_BYTES = 18;       // fixed part of a TGA file's header
 const long TGA_MAX_SIDE = 4096;         // largest picture side accepted, pixels
@@ -32,6 +32,7 @@ static long header_word(const unsigned char *header, int offset) {
     return header[offset] | (header[offset + 1] << 8);
 }
 
+// Colour-mapped, true-colour or grey, plain or run-length: the kinds the image loader reads.
 static bool tga_type_is_known(int type) {
     return type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
 }
