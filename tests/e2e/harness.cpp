@@ -245,54 +245,36 @@ void send_close_request(Display *dpy, Window window) {
     XSync(dpy, False);
 }
 
-// The window's pixels from (x, y), w by h, as 8-bit RGB rows; empty if unreadable.
-static std::vector<unsigned char> grab(Display *dpy, Window window, int x, int y, int w, int h) {
-    std::vector<unsigned char> rgb;
-    XImage *image = XGetImage(dpy, window, x, y, w, h, AllPlanes, ZPixmap);
-    if (!image)
-        return rgb;
-    for (int row = 0; row < h; row++)
-        for (int col = 0; col < w; col++) {
-            unsigned long p = XGetPixel(image, col, row);
-            for (unsigned long mask : {image->red_mask, image->green_mask, image->blue_mask})
-                rgb.push_back((p & mask) >> __builtin_ctzl(mask));
-        }
-    XDestroyImage(image);
-    return rgb;
-}
-
 Frame grab_frame(Display *dpy, Window window) {
     Frame frame;
     XWindowAttributes a;
-    if (!XGetWindowAttributes(dpy, window, &a))
+    XImage *image = XGetWindowAttributes(dpy, window, &a)
+                        ? XGetImage(dpy, window, 0, 0, a.width, a.height, AllPlanes, ZPixmap)
+                        : nullptr;
+    if (!image)
         return frame;
-    frame.rgb = grab(dpy, window, 0, 0, a.width, a.height);
-    if (!frame.rgb.empty()) {
-        frame.width = a.width;
-        frame.height = a.height;
-    }
+    for (int row = 0; row < a.height; row++)
+        for (int col = 0; col < a.width; col++) {
+            unsigned long p = XGetPixel(image, col, row);
+            for (unsigned long mask : {image->red_mask, image->green_mask, image->blue_mask})
+                frame.rgb.push_back((p & mask) >> __builtin_ctzl(mask));
+        }
+    XDestroyImage(image);
+    frame.width = a.width;
+    frame.height = a.height;
     return frame;
 }
 
-Rgb read_pixel(Display *dpy, Window window, int x, int y) {
-    std::vector<unsigned char> p = grab(dpy, window, x, y, 1, 1);
-    return p.empty() ? Rgb{-1, -1, -1} : Rgb{p[0], p[1], p[2]};
-}
-
-std::string save_screenshot(Display *dpy, Window window, const std::string &name) {
-    XWindowAttributes a;
-    if (!XGetWindowAttributes(dpy, window, &a))
-        return "";
-    std::vector<unsigned char> rgb = grab(dpy, window, 0, 0, a.width, a.height);
+std::string save_screenshot(const Frame &frame, const std::string &name) {
     fs::create_directories(SCREENSHOT_DIR);
     std::string path = std::string(SCREENSHOT_DIR) + "/" + name + ".png";
     png_image png = {};
     png.version = PNG_IMAGE_VERSION;
-    png.width = a.width;
-    png.height = a.height;
+    png.width = frame.width;
+    png.height = frame.height;
     png.format = PNG_FORMAT_RGB;
-    bool saved =
-        !rgb.empty() && png_image_write_to_file(&png, path.c_str(), 0, rgb.data(), 0, nullptr);
+    bool saved = !frame.rgb.empty() &&
+                 png_image_write_to_file(&png, path.c_str(), 0, frame.rgb.data(), 0, nullptr);
     return saved ? path : "";
 }
 

@@ -86,10 +86,9 @@ struct Frame {
         return {p[0], p[1], p[2]};
     }
 };
-Frame grab_frame(Display *dpy, Window window);             // empty if unreadable
-Rgb read_pixel(Display *dpy, Window window, int x, int y); // -1s if unreadable
-// Writes the window to <screenshot dir>/<name>.png; the path, empty on failure.
-std::string save_screenshot(Display *dpy, Window window, const std::string &name);
+Frame grab_frame(Display *dpy, Window window); // empty if unreadable
+// Writes the frame to <screenshot dir>/<name>.png; the path, empty on failure.
+std::string save_screenshot(const Frame &frame, const std::string &name);
 
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);

@@ -23,7 +23,7 @@ class GameShell : public RunningGame {
 
 TEST_F(GameShell, OpensWindowAndPlaysIntroTrack) {
     ASSERT_NO_FATAL_FAILURE(start_game());
-    EXPECT_NE(save_screenshot(x.dpy, window, "shell_first_frames"), "");
+    EXPECT_NE(save_screenshot(grab_frame(x.dpy, window), "shell_first_frames"), "");
 
     sleep_seconds(2.0);
     long end = recorded_frames(game.audio_file);
@@ -116,7 +116,7 @@ TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
     ASSERT_NE(box, 0u) << "the message box never showed";
     sleep_seconds(1.0);
     ASSERT_TRUE(game.running()) << "quit without waiting for OK: " << describe_status(game.status);
-    save_screenshot(x.dpy, box, "no_opengl_message");
+    save_screenshot(grab_frame(x.dpy, box), "no_opengl_message");
     focus(x.dpy, box);
     hold_key(x.dpy, XK_Return, 0.1);
     expect_exit_status(game, GRAPHICS_FAILED);
