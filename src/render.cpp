@@ -97,15 +97,15 @@ static void clear_and_place_camera() {
     glTranslatef(-eye_x, -eye_y, -eye_z);
 }
 
+static void vertex(const Vec3 &v) {
+    glVertex3f(v.x, v.y, v.z);
+}
+
 static void draw_shot() {
     glColor3f(1.0f, 1.0f, 1.0f);
     glBegin(GL_POINTS);
-    glVertex3f(shot_pos.x, shot_pos.y, shot_pos.z);
+    vertex(shot_pos);
     glEnd();
-}
-
-static void vertex(const Vec3 &v) {
-    glVertex3f(v.x, v.y, v.z);
 }
 
 static void draw_ground() {

@@ -45,14 +45,6 @@ static std::string tga(int w, int h, const std::function<std::array<int, 4>(int,
 
 class AttractFrame : public RunningGame {
   protected:
-    // Links every data file but `left_out`.
-    void add_data_except(std::initializer_list<std::string> left_out) {
-        for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
-                                 "introa.tga", "outroa.tga"})
-            if (std::find(left_out.begin(), left_out.end(), file) == left_out.end())
-                game.add_data(file);
-    }
-
     // A frame once the game has drawn a few, saved for a person to look at.
     Frame settled_frame(const std::string &name) {
         sleep_seconds(1.0);
@@ -112,7 +104,7 @@ TEST_F(AttractFrame, IntroPictureCoversTheWindowWithTheSceneInItsWindows) {
 // A card of our own with blue in it: the top band red and blue, the rest of the left half
 // grey-blue, the right half see-through. The cursor cross, drawn before it, stays on top.
 TEST_F(AttractFrame, CardLosesItsBlueAndTheCursorCrossStaysOnTop) {
-    add_data_except({"introa.tga"});
+    game.add_all_data({"introa.tga"});
     game.write_file("introa.tga", tga(64, 64, [](int px, int py) -> std::array<int, 4> {
                         if (px >= 32)
                             return {0, 0, 0, 0};
@@ -157,7 +149,7 @@ TEST_F(AttractFrame, CardLosesItsBlueAndTheCursorCrossStaysOnTop) {
 }
 
 TEST_F(AttractFrame, MissingIntroPictureLeavesASolidYellowWindow) {
-    add_data_except({"introa.tga"});
+    game.add_all_data({"introa.tga"});
     ASSERT_NO_FATAL_FAILURE(start_game(false));
     Frame frame = settled_frame("attract_without_intro_picture");
     ASSERT_EQ(frame.width, WIDTH);
@@ -166,7 +158,7 @@ TEST_F(AttractFrame, MissingIntroPictureLeavesASolidYellowWindow) {
 
 // Through a see-through card: without their pictures the clouds overhead are plain white.
 TEST_F(AttractFrame, MissingCloudAndFencePicturesLeaveThemWhite) {
-    add_data_except({"introa.tga", "clouda.tga", "fencea.tga"});
+    game.add_all_data({"introa.tga", "clouda.tga", "fencea.tga"});
     game.write_file("introa.tga", tga(4, 4, [](int, int) { return std::array<int, 4>{}; }));
     ASSERT_NO_FATAL_FAILURE(start_game(false));
     Frame frame = settled_frame("attract_untextured_clouds");

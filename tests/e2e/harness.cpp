@@ -11,6 +11,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -110,10 +111,11 @@ void Game::add_data(const std::string &file) {
     fs::create_symlink(from, fs::path(dir) / file);
 }
 
-void Game::add_all_data() {
+void Game::add_all_data(std::initializer_list<std::string> except) {
     for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
                              "introa.tga", "outroa.tga"})
-        add_data(file);
+        if (std::find(except.begin(), except.end(), file) == except.end())
+            add_data(file);
 }
 
 void Game::write_file(const std::string &file, const std::string &bytes) {

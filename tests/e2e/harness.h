@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <sys/types.h>
 #include <chrono>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,7 +45,7 @@ struct Game {
     Game();
     ~Game();
     void add_data(const std::string &file); // links a file of the project's data directory
-    void add_all_data();
+    void add_all_data(std::initializer_list<std::string> except = {}); // all but `except`
     void write_file(const std::string &file, const std::string &bytes);
     void start(const char *display); // nullptr: DISPLAY unset
     bool running();
