@@ -23,6 +23,9 @@ struct Cloud {
 enum WinPhase { WIN_PLAYING = 0, WIN_RECOLOURING = 1, WIN_FINISHED = 2 };
 enum WalkState { WALK_NONE = 0, WALK_WALKING = 1, WALK_STANDING = 2 };
 
+const int WINDOW_WIDTH = 640;  // pixels
+const int WINDOW_HEIGHT = 480; // pixels
+
 const float QUARTER_PI = 0.7853982f; // pi/4 as the float the game uses
 const float FIELD_SIZE = 200.0f;     // the field spans 0..200 in x and z
 const float MOUND_HEIGHT = 100.0f;   // height of the mound at the field's centre

@@ -13,8 +13,6 @@
 #include "render.h"
 #include "world.h"
 
-const int WINDOW_WIDTH = 640;    // pixels
-const int WINDOW_HEIGHT = 480;   // pixels
 const int TICKS_PER_SECOND = 30; // logic ticks a second of game time
 const int MIX_RATE = 44100;      // audio mixing rate, Hz
 const int MIX_CHANNELS = 32;     // software mixing channels

@@ -37,8 +37,12 @@ MusicStream music_open(const char *file) {
     return &tracks[track_count++];
 }
 
+MusicStream music_sounding() {
+    return Mix_PlayingMusic() ? sounding : nullptr;
+}
+
 static bool is_sounding(MusicStream stream) {
-    return stream && stream == sounding && Mix_PlayingMusic();
+    return stream && stream == music_sounding();
 }
 
 void music_play(MusicStream stream) {

@@ -17,3 +17,6 @@ void music_play(MusicStream stream);
 
 // Silences `stream` if it is the one sounding; otherwise does nothing.
 void music_stop(MusicStream stream);
+
+// The stream sounding on channel 0 now; null for silence.
+MusicStream music_sounding();

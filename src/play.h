@@ -1,12 +1,22 @@
 // The game's logic: the attract orbit, walking, the shot and the win.
 #pragma once
 
-// One logic tick, run 30 times a second of game time.
+// One logic tick, run 30 times a second of game time: the attract orbit until Space, then
+// turning, walking, the eye's bob and height, looking down, the fence, and the shot.
 void tick_update();
 
 // Places the shot one step ahead of the eye on the ray through the cursor at window
-// pixel (mouse_x, mouse_y); reads the camera from the current modelview matrix.
-void throw_shot(int mouse_x, int mouse_y);
+// pixel (cursor_x, cursor_y); reads the camera from the current modelview matrix.
+void throw_shot(int cursor_x, int cursor_y);
 
-// After a hit: turns the next slice of strand colours; run once a frame.
+// The same throw with the camera given as a column-major modelview matrix, so that the
+// aiming can be worked out without a window.
+void throw_shot_with_camera(int cursor_x, int cursor_y, const float camera[16]);
+
+// Moves the shot on by one tick's flight; a pass within the hit radius of the target's
+// midpoint starts, or restarts, the won stage and its music.
+void move_shot_and_check_hit();
+
+// After a hit: turns the next slice of strand colours from yellow-brown to green; run once
+// a frame.
 void recolour_step();
