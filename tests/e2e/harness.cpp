@@ -7,6 +7,7 @@
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <png.h>
+#include <SOIL/SOIL.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -132,7 +133,13 @@ void Game::start(const char *display) {
     display ? setenv("DISPLAY", display, 1) : unsetenv("DISPLAY");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1); // X and Mesa do not free everything at exit
+    // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
+    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
+    if (!fixed_clock.empty()) {
+        setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
+        setenv("FAKETIME", ("@" + fixed_clock).c_str(), 1);
+        setenv("TZ", "UTC", 1);
+    }
     int log = open((dir + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(log, 1);
     dup2(log, 2);
@@ -227,6 +234,19 @@ void hold_key(Display *dpy, KeySym key, double seconds) {
     XSync(dpy, False);
 }
 
+void press_key(Display *dpy, KeySym key, bool down) {
+    XTestFakeKeyEvent(dpy, XKeysymToKeycode(dpy, key), down, CurrentTime);
+    XSync(dpy, False);
+}
+
+void hold_button(Display *dpy, unsigned button, double seconds) {
+    XTestFakeButtonEvent(dpy, button, True, CurrentTime);
+    XSync(dpy, False);
+    sleep_seconds(seconds);
+    XTestFakeButtonEvent(dpy, button, False, CurrentTime);
+    XSync(dpy, False);
+}
+
 void move_mouse(Display *dpy, Window window, int x, int y) {
     int root_x, root_y;
     Window child;
@@ -265,6 +285,68 @@ Frame grab_frame(Display *dpy, Window window) {
     frame.width = a.width;
     frame.height = a.height;
     return frame;
+}
+
+bool near(const Rgb &a, const Rgb &b, int tolerance) {
+    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.b - b.b) <= tolerance;
+}
+
+double share(const Frame &f, int x0, int y0, int x1, int y1, const std::function<bool(Rgb)> &test) {
+    int hits = 0;
+    for (int py = y0; py < y1; py++)
+        for (int px = x0; px < x1; px++)
+            hits += test(f.at(px, py));
+    return double(hits) / ((x1 - x0) * (y1 - y0));
+}
+
+std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> &paint) {
+    std::string out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int side : {w, h}) {
+        out += char(side & 0xff);
+        out += char(side >> 8);
+    }
+    out += {32, 0x28};
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            std::array<int, 4> p = paint(x, y);
+            out += {char(p[2]), char(p[1]), char(p[0]), char(p[3])};
+        }
+    return out;
+}
+
+PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom) {
+    PictureMatch match;
+    int w = 0, h = 0, channels = 0;
+    unsigned char *card = SOIL_load_image(picture.c_str(), &w, &h, &channels, SOIL_LOAD_RGBA);
+    if (!card || frame.rgb.empty())
+        return match;
+    auto texel = [&](int tx, int ty) {
+        const unsigned char *p =
+            card + 4 * (std::clamp(ty, 0, h - 1) * w + std::clamp(tx, 0, w - 1));
+        return std::array<int, 4>{p[0], p[1], p[2], p[3]};
+    };
+    for (int py = 2; py < bottom; py += 4)
+        for (int px = 2; px < frame.width; px += 4) {
+            int tx = (px + 0.5) * w / frame.width, ty = (py + 0.5) * h / bottom;
+            std::array<int, 4> centre = texel(tx, ty);
+            bool uniform = true;
+            for (int dy = -2; dy <= 2; dy++)
+                for (int dx = -2; dx <= 2; dx++)
+                    uniform = uniform && texel(tx + dx, ty + dy) == centre;
+            if (!uniform)
+                continue;
+            bool shown = near(frame.at(px, py), {centre[0], centre[1], 0}, 6);
+            if (centre[3] == 255) {
+                match.opaque++;
+                match.opaque_shown += shown;
+            } else {
+                match.clear++;
+                match.clear_open += !shown;
+            }
+        }
+    SOIL_free_image_data(card);
+    return match;
 }
 
 std::string save_screenshot(const Frame &frame, const std::string &name) {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h> // ahead of Xlib, whose None and Bool macros break it
 #include <X11/Xlib.h>
 #include <sys/types.h>
+#include <array>
 #include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <thread>
@@ -52,6 +54,7 @@ struct Game {
     bool wait_exit(double seconds); // whether it exited in time
     std::string output() const;
     std::string dir, audio_file;
+    std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
     pid_t pid = -1;
     int status = 0; // wait status, once reaped
     bool reaped = false;
@@ -67,7 +70,9 @@ std::vector<std::string> child_command_line(pid_t parent, const std::string &nam
 Window wait_for_window(Display *dpy, int width, int height, const char *title, double seconds);
 
 void focus(Display *dpy, Window window);
-void hold_key(Display *dpy, KeySym key, double seconds); // 0 s: press and release at once
+void hold_key(Display *dpy, KeySym key, double seconds);         // 0 s: press and release at once
+void press_key(Display *dpy, KeySym key, bool down);             // down stays down until let go
+void hold_button(Display *dpy, unsigned button, double seconds); // at the pointer's place
 void move_mouse(Display *dpy, Window window, int x, int y);
 void send_close_request(Display *dpy, Window window); // what a window manager's close button does
 
@@ -77,6 +82,9 @@ struct Rgb {
         return r == o.r && g == o.g && b == o.b;
     }
 };
+
+const int WIDTH = 640, HEIGHT = 480; // the game's window, pixels
+const Rgb SKY = {102, 153, 204};     // the clear colour (0.4, 0.6, 0.8)
 
 // A whole window's pixels at one moment.
 struct Frame {
@@ -88,6 +96,23 @@ struct Frame {
     }
 };
 Frame grab_frame(Display *dpy, Window window); // empty if unreadable
+
+bool near(const Rgb &a, const Rgb &b, int tolerance); // each channel within `tolerance`
+
+// The share of the frame's pixels in the box [x0, x1) x [y0, y1) that pass `test`.
+double share(const Frame &f, int x0, int y0, int x1, int y1, const std::function<bool(Rgb)> &test);
+
+// A 32-bit TGA, top row first, with each pixel's r, g, b, a from `paint`.
+std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> &paint);
+
+// How a picture file drawn across the window's width from its top down to row `bottom`
+// shows in a frame, sampled where the picture is the same all around (so filtering
+// cannot blur it). The game draws its pictures in yellow, so their blue is lost.
+struct PictureMatch {
+    int opaque = 0, opaque_shown = 0; // samples where the picture is opaque; those showing it
+    int clear = 0, clear_open = 0;    // samples where it is see-through; those showing the scene
+};
+PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom);
 // Writes the frame to <screenshot dir>/<name>.png; the path, empty on failure.
 std::string save_screenshot(const Frame &frame, const std::string &name);
 

@@ -1,0 +1,225 @@
+// Playing the real game as a person would: watching the attract orbit, pressing Space,
+// walking up the mound, looking for the needle, throwing at it, and seeing the won stage.
+#include "harness.h"
+
+#include "audio_probe.h"
+
+#include <X11/keysym.h>
+
+#include <cmath>
+
+// The game's clock starts here in the play-through, which makes a world whose target lies
+// by the mound's top, at (96, 105, 102): in view of a player who walks up from any side.
+const char *const TARGET_ON_TOP = "2026-01-01 02:25:00";
+const Rgb BLUE = {0, 0, 255}; // the target, the only thing drawn in pure blue
+const int BANNER_BOTTOM = HEIGHT / 4;
+
+static bool is_sky(Rgb p) {
+    return p == SKY;
+}
+
+// Strand-coloured and turned green by the won stage: (b, r, g/2) of a yellow-brown.
+static bool is_green_strand(Rgb p) {
+    return p.g > p.r + 40 && p.g > p.b + 20;
+}
+
+// Mean colour of each 40x40 block: the frame's layout, blind to single strands.
+static std::vector<double> layout(const Frame &f) {
+    std::vector<double> blocks;
+    for (int by = 0; by < HEIGHT; by += 40)
+        for (int bx = 0; bx < WIDTH; bx += 40) {
+            double sum = 0;
+            for (int y = by; y < by + 40; y++)
+                for (int x = bx; x < bx + 40; x++) {
+                    Rgb p = f.at(x, y);
+                    sum += p.r + p.g + p.b;
+                }
+            blocks.push_back(sum / (40 * 40 * 3));
+        }
+    return blocks;
+}
+
+// Mean difference of two layouts, 0..255.
+static double layout_distance(const Frame &a, const Frame &b) {
+    std::vector<double> la = layout(a), lb = layout(b);
+    double sum = 0;
+    for (size_t i = 0; i < la.size(); i++)
+        sum += std::abs(la[i] - lb[i]);
+    return sum / la.size();
+}
+
+struct Spot {
+    int pixels = 0;      // how many pure blue pixels
+    double x = 0, y = 0; // their centre, window pixels
+};
+
+// Where the target shows, away from the cursor cross, whose one arm ends in blue.
+static Spot find_target(const Frame &f, int cursor_x, int cursor_y) {
+    Spot s;
+    for (int y = 0; y < HEIGHT; y++)
+        for (int x = 0; x < WIDTH; x++)
+            if (f.at(x, y) == BLUE &&
+                (std::abs(x - cursor_x) > 30 || std::abs(y - cursor_y) > 30)) {
+                s.pixels++;
+                s.x += x;
+                s.y += y;
+            }
+    if (s.pixels) {
+        s.x /= s.pixels;
+        s.y /= s.pixels;
+    }
+    return s;
+}
+
+class Playing : public RunningGame {
+  protected:
+    int cursor_x = WIDTH - 1,
+        cursor_y = HEIGHT - 1; // parked where the cross's blue end is off-screen
+
+    // The frame after the game has drawn a few more, saved for a person to look at.
+    Frame look(const std::string &name, double settle = 0.3) {
+        sleep_seconds(settle);
+        Frame frame = grab_frame(x.dpy, window);
+        save_screenshot(frame, name);
+        return frame;
+    }
+
+    Spot target(const Frame &f) {
+        return find_target(f, cursor_x, cursor_y);
+    }
+
+    void aim(int px, int py) {
+        cursor_x = px;
+        cursor_y = py;
+        move_mouse(x.dpy, window, px, py);
+    }
+
+    // Which track sounds most in the recording from `from` (frames) until now.
+    double track_heard_since(long from) {
+        long now = recorded_frames(game.audio_file);
+        return dominant_track_pitch(
+            read_mono(game.audio_file, std::max(from, now - PROBE_RATE), now));
+    }
+};
+
+// Through a see-through title card: the camera flies round the field looking at the
+// mound's centre, and after one whole turn (314 ticks, 10.5 s) it sees what it saw before;
+// the field is nearly symmetric, so a quarter or half turn differs only by a few levels.
+TEST_F(Playing, AttractCameraCirclesTheMound) {
+    game.add_all_data({"introa.tga"});
+    game.write_file("introa.tga", tga(4, 4, [](int, int) { return std::array<int, 4>{}; }));
+    ASSERT_NO_FATAL_FAILURE(start_game(false));
+    aim(cursor_x, cursor_y);
+    auto start = std::chrono::steady_clock::now();
+    auto at = [&](double seconds, const std::string &name) {
+        std::this_thread::sleep_until(start + std::chrono::duration<double>(seconds));
+        Frame f = grab_frame(x.dpy, window);
+        if (!name.empty())
+            save_screenshot(f, name);
+        return f;
+    };
+    Frame first = at(0, "attract_orbit_0");
+    Frame quarter = at(2.62, "attract_orbit_quarter");
+    Frame half = at(5.24, "attract_orbit_half");
+    // Frames around the full turn's time: a busy machine may show one a little late.
+    Frame whole;
+    double turned_whole = 1e9;
+    for (double t = 10.27; t < 10.8; t += 0.1) {
+        Frame f = at(t, "");
+        if (layout_distance(first, f) < turned_whole) {
+            turned_whole = layout_distance(first, f);
+            whole = f;
+        }
+    }
+    save_screenshot(whole, "attract_orbit_whole");
+    ASSERT_EQ(whole.width, WIDTH);
+
+    for (const Frame *f : {&first, &quarter, &half, &whole})
+        EXPECT_LT(share(*f, 270, 190, 370, 290, is_sky), 0.02) << "the mound fills the middle";
+    double turned_quarter = layout_distance(first, quarter);
+    double turned_half = layout_distance(first, half);
+    EXPECT_GT(turned_quarter, 2);
+    EXPECT_GT(turned_half, 2);
+    EXPECT_LT(turned_whole, 0.5 * std::min(turned_quarter, turned_half))
+        << "quarter " << turned_quarter << ", half " << turned_half << ", whole " << turned_whole;
+}
+
+// The whole game: Space, the theme, walking up the mound, turning, looking down, then a
+// throw at the needle, the outro, the end banner and the strands turning green; Escape.
+TEST_F(Playing, FromTheAttractStageToTheWonStage) {
+    game.fixed_clock = TARGET_ON_TOP;
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    EXPECT_EQ(track_heard_since(0), INTRO_HZ);
+
+    // Space: the title card goes, the theme takes over.
+    long space_at = recorded_frames(game.audio_file);
+    hold_key(x.dpy, XK_space, 0.15); // a person's tap spans a few ticks
+    Frame play = look("play_start", 1.5);
+    PictureMatch card = match_picture(play, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
+    EXPECT_LT(double(card.opaque_shown) / card.opaque, 0.2) << "the title card is gone";
+    EXPECT_EQ(track_heard_since(space_at + PROBE_RATE / 2), THEME_HZ);
+
+    // Up the mound's side toward its top, where the needle lies.
+    hold_key(x.dpy, XK_Up, 2.3);
+    Frame walked = look("play_walked_up");
+    Spot seen = target(walked);
+    ASSERT_GT(seen.pixels, 20) << "no target in view after walking up the mound";
+
+    // Right turns the view right, so the target slides left; Left brings it back.
+    hold_key(x.dpy, XK_Right, 0.1);
+    Spot right = target(look("play_turned_right"));
+    EXPECT_LT(right.x, seen.x - 20);
+    hold_key(x.dpy, XK_Left, 0.1);
+    Spot left = target(look("play_turned_back"));
+    EXPECT_GT(left.x, right.x + 20);
+
+    // Stepping back makes it smaller; stepping up to it again, larger.
+    hold_key(x.dpy, XK_Down, 0.4);
+    Spot back = target(look("play_stepped_back"));
+    hold_key(x.dpy, XK_Up, 0.4);
+    Spot forth = target(look("play_stepped_forth"));
+    EXPECT_LT(back.pixels, left.pixels);
+    EXPECT_GT(forth.pixels, back.pixels);
+
+    // Held Space tilts the view down toward the ground; let go, it comes back level.
+    double level_sky = share(look("play_level"), 0, 0, WIDTH, HEIGHT, is_sky);
+    press_key(x.dpy, XK_space, true);
+    double down_sky = share(look("play_looking_down", 0.6), 0, 0, WIDTH, HEIGHT, is_sky);
+    press_key(x.dpy, XK_space, false);
+    double up_again_sky = share(look("play_level_again", 0.6), 0, 0, WIDTH, HEIGHT, is_sky);
+    EXPECT_LT(down_sky, 0.5 * level_sky) << "level " << level_sky;
+    EXPECT_GT(up_again_sky, 0.8 * level_sky) << "level " << level_sky;
+
+    // Aim at the needle and throw: a short hold, then the shot flies on.
+    long throw_at = 0;
+    Frame won;
+    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
+        Spot needle = target(look("play_aiming_" + std::to_string(attempt)));
+        ASSERT_GT(needle.pixels, 0) << "the target went out of view";
+        aim(int(needle.x), int(needle.y));
+        sleep_seconds(0.2);
+        throw_at = recorded_frames(game.audio_file);
+        hold_button(x.dpy, 1, 0.2);
+        Frame after = look("won_banner", 1.0);
+        if (target(after).pixels == 0)
+            won = after;
+    }
+    ASSERT_TRUE(won.width) << "three throws at the needle all missed";
+
+    PictureMatch banner = match_picture(won, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
+    ASSERT_GT(banner.opaque, 200);
+    EXPECT_GT(double(banner.opaque_shown) / banner.opaque, 0.9) << "the end banner tops the window";
+    EXPECT_EQ(track_heard_since(throw_at + PROBE_RATE / 2), OUTRO_HZ);
+
+    // Frame by frame the strands below the banner turn green.
+    double green_then = share(won, 0, BANNER_BOTTOM, WIDTH, HEIGHT, is_green_strand);
+    Frame later = look("won_strands_greening", 4.0);
+    double green_later = share(later, 0, BANNER_BOTTOM, WIDTH, HEIGHT, is_green_strand);
+    EXPECT_GT(green_later, green_then + 0.03) << "green from " << green_then;
+    banner = match_picture(later, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
+    EXPECT_GT(double(banner.opaque_shown) / banner.opaque, 0.9) << "the banner stays";
+
+    hold_key(x.dpy, XK_Escape, 0);
+    expect_exit_status(game, 0);
+}
