@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc)
 
-.PHONY: run test bench sanitize format data build deps test-deps
+.PHONY: run test bench sanitize install format data build deps test-deps
 
 run: deps build
 	cd data && ../$(BUILD)/haystack
@@ -24,9 +24,15 @@ sanitize: test-deps
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
 
-# Regenerates the pictures and music in data/ (needs python3 and lame).
+# The game, its data, a launcher, a desktop entry and an icon under $(PREFIX).
+PREFIX ?= /usr/local
+install: deps build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Regenerates the pictures and music in data/ and the desktop icon (needs python3 and lame).
 data:
 	python3 tools/make_data.py data
+	python3 tools/make_icon.py packaging/haystack.png
 
 build:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo

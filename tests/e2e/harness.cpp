@@ -144,7 +144,7 @@ void Game::start(const char *display) {
     dup2(log, 1);
     dup2(log, 2);
     if (chdir(dir.c_str()) == 0)
-        execl(HAYSTACK_BINARY, "haystack", (char *)nullptr);
+        execl(program.c_str(), "haystack", (char *)nullptr);
     _exit(127);
 }
 
