@@ -131,7 +131,7 @@ void Game::start(const char *display) {
     }
     setpgid(0, 0);
     display ? setenv("DISPLAY", display, 1) : unsetenv("DISPLAY");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_AUDIODRIVER", audio_driver.c_str(), 1);
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);

@@ -55,6 +55,7 @@ struct Game {
     std::string output() const;
     std::string dir, audio_file;
     std::string program = HAYSTACK_BINARY; // what is started, in `dir`
+    std::string audio_driver = "disk";     // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
     pid_t pid = -1;
     int status = 0; // wait status, once reaped

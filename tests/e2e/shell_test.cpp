@@ -55,11 +55,6 @@ TEST_F(GameShell, WindowCloseRequestQuits) {
     expect_exit_status(game, 0);
 }
 
-TEST_F(GameShell, KeepsRunningWithoutAnyDataFile) {
-    ASSERT_NO_FATAL_FAILURE(start_game(false));
-    expect_still_running_until_escape();
-}
-
 TEST_F(GameShell, KeepsRunningWithCorruptFencePicture) {
     game.add_all_data({"fencea.tga"});
     // Uncompressed 32-bit true colour claiming 65535x65535 pixels, with a short body.
