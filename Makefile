@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc)
 
-.PHONY: run test bench sanitize install format data build deps test-deps
+.PHONY: run test bench sanitize soak install format data build deps test-deps
 
 run: deps build
 	cd data && ../$(BUILD)/haystack
@@ -20,6 +20,10 @@ sanitize: test-deps
 	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DHAYSTACK_SANITIZE=address,undefined
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j 2
+
+# Ten minutes of seeded random play against the sanitized game (`make test` plays one).
+soak: test-deps build
+	HAYSTACK_SOAK_SECONDS=600 $(BUILD)/tests/e2e/e2e_tests --gtest_filter='Soak.*'
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp

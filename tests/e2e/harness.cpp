@@ -134,7 +134,7 @@ void Game::start(const char *display) {
     setenv("SDL_AUDIODRIVER", audio_driver.c_str(), 1);
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
-    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0", 1);
+    setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
     if (!fixed_clock.empty()) {
         setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
         setenv("FAKETIME", ("@" + fixed_clock).c_str(), 1);
