@@ -10,10 +10,12 @@ run: deps build
 test: test-deps build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 
+# Frame cost, start-up, tick cadence and memory, in one table; on $$DISPLAY or in an Xvfb.
 bench: test-deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DHAYSTACK_BENCH=ON
-	cmake --build $(BUILD)-bench -j $(JOBS)
-	$(BUILD)-bench/bench/haystack_bench
+	cmake --build $(BUILD)-bench -j $(JOBS) --target haystack_bench
+	if [ -n "$$DISPLAY" ]; then $(BUILD)-bench/bench/haystack_bench; \
+	else xvfb-run -a -s "-screen 0 800x600x24" $(BUILD)-bench/bench/haystack_bench; fi
 
 # Address and undefined-behaviour sanitizers over the whole suite.
 sanitize: test-deps

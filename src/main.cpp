@@ -1,7 +1,6 @@
 // Program entry: start-up of window, audio, input and timer; the fixed-step main loop; shutdown.
 #include <allegro.h>
 #include <alleggl.h>
-#include <SOIL/SOIL.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -13,11 +12,9 @@
 #include "render.h"
 #include "world.h"
 
-const int TICKS_PER_SECOND = 30; // logic ticks a second of game time
-const int MIX_RATE = 44100;      // audio mixing rate, Hz
-const int MIX_CHANNELS = 32;     // software mixing channels
-const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS; // wrapping
-const unsigned FENCE_FLAGS = PICTURE_FLAGS | SOIL_FLAG_INVERT_Y; // top row along the wall's top
+const int TICKS_PER_SECOND = 30;   // logic ticks a second of game time
+const int MIX_RATE = 44100;        // audio mixing rate, Hz
+const int MIX_CHANNELS = 32;       // software mixing channels
 const char *const GRAPHICS_ERROR = // the windowing library's reason, then its OpenGL add-on's
     "Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n";
 const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
@@ -81,37 +78,6 @@ static void install_input() {
     install_mouse();
     keyboard_lowlevel_callback = watch_for_escape;
     set_close_button_callback(close_button_pressed);
-}
-
-// OpenGL state that holds for the whole run.
-static void set_fixed_gl_state() {
-    glShadeModel(GL_SMOOTH);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_CULL_FACE);
-    glLineWidth(5.0f);
-}
-
-// The world's strands are drawn straight from the game's arrays every frame.
-static void hand_strands_to_gl() {
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, strand_vertices);
-    glColorPointer(3, GL_FLOAT, 0, strand_colours);
-}
-
-static void load_textures() {
-    fence_texture = load_texture("fencea.tga", FENCE_FLAGS);
-    cloud_texture = load_texture("clouda.tga", PICTURE_FLAGS);
-    intro_texture = load_texture("introa.tga", PICTURE_FLAGS);
-    outro_texture = load_texture("outroa.tga", PICTURE_FLAGS);
-}
-
-// Blending with an alpha test that keeps only fully opaque texels.
-static void enable_cut_out_pictures() {
-    glEnable(GL_BLEND);
-    glEnable(GL_ALPHA_TEST);
-    glAlphaFunc(GL_EQUAL, 1.0f);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 // Runs every owed tick, then draws one frame; until Escape or the close button.

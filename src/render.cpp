@@ -22,6 +22,8 @@ const int HALF_HEIGHT = WINDOW_HEIGHT / 2;     // pixels
 const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, window units (-1..1)
 const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
 const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
+const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS; // wrapping
+const unsigned FENCE_FLAGS = PICTURE_FLAGS | SOIL_FLAG_INVERT_Y; // top row along the wall's top
 
 const long TGA_HEADER_BYTES = 18;       // fixed part of a TGA file's header
 const long TGA_MAX_SIDE = 4096;         // largest picture side accepted, pixels
@@ -76,6 +78,34 @@ GLuint load_texture(const char *file, unsigned flags) {
     if (!tga_file_is_sane(file))
         return 0;
     return SOIL_load_OGL_texture(file, SOIL_LOAD_RGBA, SOIL_CREATE_NEW_ID, flags);
+}
+
+void set_fixed_gl_state() {
+    glShadeModel(GL_SMOOTH);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glLineWidth(LINE_WIDTH);
+}
+
+void hand_strands_to_gl() {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, strand_vertices);
+    glColorPointer(3, GL_FLOAT, 0, strand_colours);
+}
+
+void load_textures() {
+    fence_texture = load_texture("fencea.tga", FENCE_FLAGS);
+    cloud_texture = load_texture("clouda.tga", PICTURE_FLAGS);
+    intro_texture = load_texture("introa.tga", PICTURE_FLAGS);
+    outro_texture = load_texture("outroa.tga", PICTURE_FLAGS);
+}
+
+void enable_cut_out_pictures() {
+    glEnable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_EQUAL, 1.0f);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
 // Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.

@@ -3,6 +3,20 @@
 
 #include <GL/gl.h>
 
+// Drawing state that holds for the whole run: smooth shading, depth test, no culling,
+// 5-pixel lines.
+void set_fixed_gl_state();
+
+// Hands the strand arrays to OpenGL once; every frame draws straight from them.
+void hand_strands_to_gl();
+
+// The fence, cloud, title card and end banner pictures, as textures.
+void load_textures();
+
+// Blending with an alpha test that keeps only fully opaque texels, so that the pictures'
+// clear parts cut holes.
+void enable_cut_out_pictures();
+
 // Draws one complete frame from the game state and shows it.
 void render_frame();
 

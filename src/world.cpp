@@ -1,6 +1,7 @@
 // The world made once at start-up: the strand mound and its colours, the target, the clouds.
 #include "world.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "game_state.h"
@@ -10,6 +11,8 @@ const float TIP_SHIFT = 10.0f;   // centres the tip offsets around the base
 const float TARGET_LIFT = 5.0f;  // the target floats this high above the mound's surface
 const float STRING_TOP = 800.0f; // height where the clouds' strings end
 const float STRING_DROP = 4.0f;  // strings are tied this far below a cloud's centre
+const int SPOTS = 200;           // whole-unit places along each side where strands stand
+static double spot_sine[SPOTS];  // sin(pi x / 200) at each whole x, for the mound's profile
 
 // One call of rand(), reduced modulo n: a whole number 0..n-1 as a float.
 static float r(int n) {
@@ -25,14 +28,24 @@ static Vec3 scatter(Vec3 from) {
     return to;
 }
 
+// The mound's profile at a whole-unit spot: the same value as mound_profile(x, z), with
+// the sines looked up rather than worked out for each of the strands.
+static float profile_at_spot(int x, int z) {
+    double sx = spot_sine[x];
+    double sz = spot_sine[z];
+    return float(sx * sx * sz * sz);
+}
+
 // Each strand rises from a base somewhere inside the mound to a tip near it.
 static void generate_strands() {
+    for (int x = 0; x < SPOTS; x++)
+        spot_sine[x] = std::sin(M_PI * x / FIELD_SIZE);
     for (int k = 0; k < STRANDS; k++) {
         Vec3 &base = strand_vertices[2 * k];
-        base.x = r(200);
-        base.z = r(200);
+        base.x = r(SPOTS);
+        base.z = r(SPOTS);
         float depth = r(100); // how far up the mound's height over that spot, 0..99
-        base.y = depth * mound_profile(base.x, base.z);
+        base.y = depth * profile_at_spot(base.x, base.z);
         strand_vertices[2 * k + 1] = scatter(base);
     }
 }

@@ -1,0 +1,354 @@
+// Measures the game and prints one table: the cost of its frame against a bare reference
+// frame in three views, its start-up, the cadence of its 30 Hz timer and its memory.
+#include <allegro.h>
+#include <alleggl.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game_state.h"
+#include "music.h"
+#include "play.h"
+#include "render.h"
+#include "world.h"
+
+const unsigned WORLD_SEED = 1;       // the world every frame is measured in
+const int FRAMES_PER_KIND = 300;     // game frames, and as many bare ones, in each view
+const int BLOCK = 10;                // frames of one kind in a row before switching
+const int WORLD_RUNS = 21;           // world generations timed; the median is shown
+const int TEXTURE_RUNS = 5;          // loads of the four pictures timed; the median is shown
+const int GAME_STARTS = 5;           // real game starts timed to their first frame
+const double GAME_SETTLE = 3.0;      // seconds the real game runs before its memory is read
+const double CADENCE_SECONDS = 20.0; // how long the tick timer is watched
+const int TICKS_PER_SECOND = 30;     // the game's logic rate
+const int MAX_TICKS = 1000;          // room for the ticks of one watch, with slack
+static std::chrono::steady_clock::time_point tick_times[MAX_TICKS]; // when each tick came
+static std::atomic<int> tick_count;                                 // ticks recorded so far
+
+typedef std::chrono::steady_clock Clock;
+
+static double ms_since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+static double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    size_t i = std::min(v.size() - 1, size_t(std::ceil(p * v.size())) - 1);
+    return v[i];
+}
+
+static double median(const std::vector<double> &v) {
+    return percentile(v, 0.5);
+}
+
+// ---------------------------------------------------------------- the real game, from outside
+
+struct GameRun {
+    double first_frame_ms = 0; // from the fork to the first drawn frame in its window
+    long peak_kb = 0;          // its peak resident size after a few seconds
+};
+
+// The game's 640x480 window, once mapped; 0 before.
+static Window find_game_window(Display *dpy) {
+    Window root, parent, *children = nullptr, found = 0;
+    unsigned count = 0;
+    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
+    for (unsigned i = 0; i < count && !found; i++) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable &&
+            a.width == WINDOW_WIDTH && a.height == WINDOW_HEIGHT)
+            found = children[i];
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+// Whether anything but black shows in a strip across the window's top.
+static bool window_shows_a_frame(Display *dpy, Window window) {
+    XImage *image = XGetImage(dpy, window, 0, 0, WINDOW_WIDTH, 8, AllPlanes, ZPixmap);
+    if (!image)
+        return false;
+    bool drawn = false;
+    for (int x = 0; x < WINDOW_WIDTH && !drawn; x++)
+        drawn = XGetPixel(image, x, 4) != 0;
+    XDestroyImage(image);
+    return drawn;
+}
+
+static long peak_resident_kb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+static int ignore_x_error(Display *, XErrorEvent *) {
+    return 0;
+}
+
+// Starts the game in its data folder and watches its window from this X client.
+static GameRun run_real_game(Display *dpy) {
+    GameRun run;
+    Clock::time_point start = Clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        if (chdir(HAYSTACK_DATA_DIR) == 0)
+            execl(HAYSTACK_BINARY, "haystack", (char *)nullptr);
+        _exit(127);
+    }
+    Window window = 0;
+    while (ms_since(start) < 20000 && !run.first_frame_ms) {
+        if (!window)
+            window = find_game_window(dpy);
+        if (window && window_shows_a_frame(dpy, window))
+            run.first_frame_ms = ms_since(start);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::duration<double>(GAME_SETTLE));
+    run.peak_kb = peak_resident_kb(pid);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return run;
+}
+
+// ---------------------------------------------------------------- this process's window
+
+static bool open_bench_window() {
+    if (allegro_init() != 0)
+        return false;
+    install_allegro_gl();
+    allegro_gl_clear_settings();
+    allegro_gl_set(AGL_COLOR_DEPTH, 32);
+    allegro_gl_set(AGL_Z_DEPTH, 24);
+    allegro_gl_set(AGL_WINDOWED, TRUE);
+    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
+    return set_gfx_mode(GFX_OPENGL, WINDOW_WIDTH, WINDOW_HEIGHT, 0, 0) >= 0;
+}
+
+static double time_audio_start_ms() {
+    if (!std::getenv("SDL_AUDIODRIVER"))
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    Clock::time_point start = Clock::now();
+    music_init(44100, 32);
+    theme_stream = music_open(HAYSTACK_DATA_DIR "/theme.mp3");
+    intro_stream = music_open(HAYSTACK_DATA_DIR "/intro.mp3");
+    outro_stream = music_open(HAYSTACK_DATA_DIR "/outro.mp3");
+    return ms_since(start);
+}
+
+static double time_world_generation_ms() {
+    std::vector<double> runs;
+    for (int i = 0; i < WORLD_RUNS; i++) {
+        std::srand(WORLD_SEED + i + 1);
+        Clock::time_point start = Clock::now();
+        generate_world();
+        runs.push_back(ms_since(start));
+    }
+    std::srand(WORLD_SEED);
+    generate_world();
+    return median(runs);
+}
+
+static double time_texture_loading_ms() {
+    std::vector<double> runs;
+    for (int i = 0; i < TEXTURE_RUNS; i++) {
+        GLuint old[] = {fence_texture, cloud_texture, intro_texture, outro_texture};
+        glDeleteTextures(4, old);
+        Clock::time_point start = Clock::now();
+        load_textures();
+        runs.push_back(ms_since(start));
+    }
+    return median(runs);
+}
+
+// The game's start-up steps that drawing depends on, in the game's order.
+static void set_up_like_the_game() {
+    set_fixed_gl_state();
+    glEnable(GL_TEXTURE_2D);
+    glClearColor(0.4f, 0.6f, 0.8f, 0.0f);
+    hand_strands_to_gl();
+    enable_cut_out_pictures();
+}
+
+// ---------------------------------------------------------------- frames
+
+// The least a frame can be: clear, the same projection and camera, one draw of the strands.
+static void bare_frame() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glPushMatrix();
+    glFrustum(-4.0 / 3.0, 4.0 / 3.0, -1.0, 1.0, 1.0, 8000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glPushMatrix();
+    glRotatef(pitch * 180.0f / M_PI, 1.0f, 0.0f, 0.0f);
+    glRotatef(heading * 180.0f / M_PI + 90.0f, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-eye_x, -eye_y, -eye_z);
+    glDisable(GL_TEXTURE_2D);
+    glDrawArrays(GL_LINES, 0, STRAND_VERTICES);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    allegro_gl_flip();
+}
+
+struct FrameCost {
+    std::vector<double> game_ms, bare_ms; // one entry a frame, each closed with glFinish
+};
+
+static double timed_frame_ms(void (*frame)()) {
+    Clock::time_point start = Clock::now();
+    frame();
+    glFinish();
+    return ms_since(start);
+}
+
+// Game and bare frames in alternating blocks, so that machine noise falls on both alike.
+static FrameCost measure_frames() {
+    FrameCost cost;
+    for (int i = 0; i < BLOCK; i++) // warm up caches and the driver
+        timed_frame_ms(render_frame), timed_frame_ms(bare_frame);
+    for (int done = 0; done < FRAMES_PER_KIND; done += BLOCK) {
+        for (int i = 0; i < BLOCK; i++)
+            cost.game_ms.push_back(timed_frame_ms(render_frame));
+        for (int i = 0; i < BLOCK; i++)
+            cost.bare_ms.push_back(timed_frame_ms(bare_frame));
+    }
+    return cost;
+}
+
+static void view_attract_orbit() {
+    intro_active = 1;
+    orbit_angle = 0.68f;
+    tick_update(); // one orbit step places the camera
+}
+
+static void view_ground_near_corner() {
+    intro_active = 0;
+    eye_x = eye_z = 60;
+    eye_y = MOUND_HEIGHT * mound_profile(eye_x, eye_z) + 10;
+    heading = QUARTER_PI; // toward the centre
+    pitch = 0;
+}
+
+static void view_mound_top() {
+    intro_active = 0;
+    eye_x = eye_z = 100;
+    eye_y = MOUND_HEIGHT + 10;
+    heading = 0;
+    pitch = QUARTER_PI;
+}
+
+// ---------------------------------------------------------------- the tick timer
+
+static void record_tick() {
+    int n = tick_count.load();
+    if (n < MAX_TICKS) {
+        tick_times[n] = Clock::now();
+        tick_count = n + 1;
+    }
+}
+
+struct Cadence {
+    double per_second, error_percent, largest_gap_ms;
+};
+
+static Cadence watch_tick_timer() {
+    install_timer();
+    tick_count = 0;
+    install_int_ex(record_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
+    std::this_thread::sleep_for(std::chrono::duration<double>(CADENCE_SECONDS));
+    remove_int(record_tick);
+    int n = tick_count;
+    Cadence c = {0, 0, 0};
+    if (n < 2)
+        return c;
+    double span_s = std::chrono::duration<double>(tick_times[n - 1] - tick_times[0]).count();
+    c.per_second = (n - 1) / span_s;
+    c.error_percent = 100.0 * (c.per_second - TICKS_PER_SECOND) / TICKS_PER_SECOND;
+    for (int i = 1; i < n; i++)
+        c.largest_gap_ms = std::max(
+            c.largest_gap_ms,
+            std::chrono::duration<double, std::milli>(tick_times[i] - tick_times[i - 1]).count());
+    return c;
+}
+
+// ---------------------------------------------------------------- the table
+
+static void print_frame_row(const char *view, const FrameCost &c) {
+    std::printf("| %-32s | %8.2f | %8.2f | %8.2f | %8.2f | %6.3f |\n", view, median(c.game_ms),
+                percentile(c.game_ms, 0.99), median(c.bare_ms), percentile(c.bare_ms, 0.99),
+                median(c.game_ms) / median(c.bare_ms));
+}
+
+int main() {
+    XSetErrorHandler(ignore_x_error);
+    Display *dpy = XOpenDisplay(nullptr);
+    if (!dpy) {
+        std::fprintf(stderr, "haystack_bench: no X display\n");
+        return 1;
+    }
+    std::vector<double> first_frames;
+    GameRun run;
+    for (int i = 0; i < GAME_STARTS; i++) {
+        run = run_real_game(dpy);
+        first_frames.push_back(run.first_frame_ms);
+    }
+
+    if (!open_bench_window()) {
+        std::fprintf(stderr, "haystack_bench: no OpenGL window: %s\n", allegro_error);
+        return 1;
+    }
+    double audio_ms = time_audio_start_ms();
+    double world_ms = time_world_generation_ms();
+    set_up_like_the_game();
+    if (chdir(HAYSTACK_DATA_DIR) != 0)
+        return 1;
+    double texture_ms = time_texture_loading_ms();
+
+    std::printf("Haystack benchmark: %s, %dx%d, world seed %u\n\n",
+                (const char *)glGetString(GL_RENDERER), WINDOW_WIDTH, WINDOW_HEIGHT, WORLD_SEED);
+    std::printf("| %-32s | %8s | %8s | %8s | %8s | %6s |\n", "Frame cost (ms)", "game", "game p99",
+                "bare", "bare p99", "ratio");
+    std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(34, '-').c_str(),
+                "---------:", "---------:", "---------:", "---------:", "-------:");
+    view_attract_orbit();
+    print_frame_row("attract orbit", measure_frames());
+    view_ground_near_corner();
+    print_frame_row("ground at (60, 60), to the centre", measure_frames());
+    view_mound_top();
+    print_frame_row("mound top, 45 degrees down", measure_frames());
+
+    Cadence ticks = watch_tick_timer();
+    std::printf("\n| %-44s | %10s |\n|%s|%s|\n", "Start-up, cadence and memory", "",
+                std::string(46, '-').c_str(), "-----------:");
+    std::printf("| %-44s | %7.2f ms |\n", "world generation (median)", world_ms);
+    std::printf("| %-44s | %7.2f ms |\n", "texture loading, four pictures (median)", texture_ms);
+    std::printf("| %-44s | %7.2f ms |\n", "audio and the three streams", audio_ms);
+    std::printf("| %-44s | %7.0f ms |\n", "process start to first frame (median of 5)",
+                median(first_frames));
+    std::printf("| %-44s | %10.3f |\n", "ticks a second over 20 s", ticks.per_second);
+    std::printf("| %-44s | %8.3f %% |\n", "tick rate error", ticks.error_percent);
+    std::printf("| %-44s | %7.1f ms |\n", "largest gap between two ticks", ticks.largest_gap_ms);
+    std::printf("| %-44s | %7.1f MB |\n", "game's peak resident size", run.peak_kb / 1024.0);
+    return 0;
+}
+END_OF_MAIN()
