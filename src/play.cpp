@@ -8,24 +8,24 @@
 #include "game_state.h"
 #include "music.h"
 
-const double ORBIT_STEP = 0.02;                      // attract orbit, radians a tick
-const double ORBIT_RADIUS = 100.0;                   // around the field's centre, world units
-const double ORBIT_HEIGHT = 100.0;                   // world units
-const double FIELD_CENTRE = FIELD_SIZE / 2;          // x and z of the field's centre
-const double TURN_STEP = 0.1;                        // radians a tick
-const double STANDING_BOB_STEP = 0.1;                // bob phase a tick while standing, radians
-const double WALKING_BOB_STEP = 0.2;                 // bob phase a tick while walking, radians
-const double WALKING_BOB_SWING = 3.3333333333333335; // walking bob's amplitude, world units
-const double EYE_LIFT = 10.0;                        // the eye's mean height over the mound
-const double LOOK_DOWN_STEP = 0.1;                   // radians a tick while Space is held
-const double LOOK_UP_STEP = 0.2;                     // radians a tick once Space is let go
-const double LOOK_DOWN_LIMIT = M_PI / 4;             // steepest tilt asked for, radians (a double)
-const float FENCE_NEAR = 5.0f;                       // the player keeps to [5, 195] in x and z,
-const float FENCE_FAR = FIELD_SIZE - FENCE_NEAR;     // 5 units inside the fence
-const double SHOT_REACH = 10.0;              // the throw's forward flight, world units a tick
-const double THROW_ASPECT = 1.3333;          // widens the cursor ray to the 4:3 window
-const float HALF_WIDTH = WINDOW_WIDTH / 2;   // pixels
-const float HALF_HEIGHT = WINDOW_HEIGHT / 2; // pixels
+const double ORBIT_STEP = 0.02;                  // attract orbit, radians a tick
+const double ORBIT_RADIUS = 100.0;               // around the field's centre, world units
+const double ORBIT_HEIGHT = 100.0;               // world units
+const double FIELD_CENTRE = FIELD_SIZE / 2;      // x and z of the field's centre
+const double TURN_STEP = 0.1;                    // radians a tick
+const double STANDING_BOB_STEP = 0.1;            // bob phase a tick while standing, radians
+const double WALKING_BOB_STEP = 0.2;             // bob phase a tick while walking, radians
+const double WALKING_BOB_SWING = 10.0 / 3;       // walking bob's amplitude, world units
+const double EYE_LIFT = 10.0;                    // the eye's mean height over the mound
+const double LOOK_DOWN_STEP = 0.1;               // radians a tick while Space is held
+const double LOOK_UP_STEP = 0.2;                 // radians a tick once Space is let go
+const double LOOK_DOWN_LIMIT = M_PI / 4;         // steepest tilt asked for, radians (a double)
+const float FENCE_NEAR = 5.0f;                   // the player keeps to [5, 195] in x and z,
+const float FENCE_FAR = FIELD_SIZE - FENCE_NEAR; // 5 units inside the fence
+const double SHOT_REACH = 10.0;                  // the throw's forward flight, world units a tick
+const double THROW_ASPECT = 1.3333;              // widens the cursor ray to the 4:3 window
+const float HALF_WIDTH = WINDOW_WIDTH / 2;       // pixels
+const float HALF_HEIGHT = WINDOW_HEIGHT / 2;     // pixels
 const float HIT_RADIUS = 10.0f;      // a shot nearer than this to the target's midpoint hits
 const int RECOLOURS_PER_FRAME = 100; // strand colours turned green each frame of the won stage
 
