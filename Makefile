@@ -2,7 +2,7 @@
 BUILD := build
 JOBS := $(shell nproc)
 
-.PHONY: run test bench sanitize soak install format data build deps test-deps
+.PHONY: run test bench sanitize soak fuzz install format data build deps test-deps
 
 run: deps build
 	cd data && ../$(BUILD)/haystack
@@ -26,6 +26,16 @@ sanitize: test-deps
 # Ten minutes of seeded random play against the sanitized game (`make test` plays one).
 soak: test-deps build
 	HAYSTACK_SOAK_SECONDS=600 $(BUILD)/tests/e2e/e2e_tests --gtest_filter='Soak.*'
+
+# Long seeded campaigns of broken pictures and music against the sanitized loaders; a failing
+# input is kept under $(BUILD)/fuzz with the command that replays it.
+FUZZ_SECONDS ?= 600
+FUZZ_SEED ?= $(shell date +%s)
+fuzz: test-deps build
+	xvfb-run -a -s "-screen 0 640x480x24" $(BUILD)/tests/campaign/picture_campaign \
+		--seed $(FUZZ_SEED) --seconds $(FUZZ_SECONDS) --dir $(BUILD)/fuzz/pictures
+	$(BUILD)/tests/campaign/music_campaign \
+		--seed $(FUZZ_SEED) --seconds $(FUZZ_SECONDS) --dir $(BUILD)/fuzz/music
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp

@@ -25,9 +25,14 @@ const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top 
 const unsigned PICTURE_FLAGS = SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS; // wrapping
 const unsigned FENCE_FLAGS = PICTURE_FLAGS | SOIL_FLAG_INVERT_Y; // top row along the wall's top
 
-const long TGA_HEADER_BYTES = 18;       // fixed part of a TGA file's header
-const long TGA_MAX_SIDE = 4096;         // largest picture side accepted, pixels
-const long TGA_RLE_PACKET_PIXELS = 128; // most pixels one run-length packet can hold
+const long TGA_HEADER_BYTES = 18;    // fixed part of a TGA file's header
+const long TGA_MAX_SIDE = 4096;      // largest picture side accepted, pixels
+const int TGA_RUN_LENGTH = 8;        // image type flag: pixels packed in run-length packets
+const int TGA_COLOUR_MAPPED = 1;     // image type of colour-index pixels, without the flag
+const int TGA_TRUE_COLOUR = 2;       // image type of blue-green-red(-alpha) pixels, likewise
+const int TGA_PACKET_REPEATS = 0x80; // packet byte bit: one stored pixel stands for them all
+const int TGA_PACKET_COUNT = 0x7f;   // packet byte bits: pixels in the packet, less one
+const int TGA_ROW_ORDER_BITS = 0xd0; // descriptor bits for right-to-left or interleaved rows
 
 // Little-endian 16-bit field of the header at `offset`.
 static long header_word(const unsigned char *header, int offset) {
@@ -39,21 +44,85 @@ static bool tga_type_is_known(int type) {
     return type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
 }
 
-static bool tga_depth_is_known(int bits) {
-    return bits == 8 || bits == 15 || bits == 16 || bits == 24 || bits == 32;
+// Whether the pixels are indices into the colour map, plain or packed.
+static bool tga_is_colour_mapped(const unsigned char *header) {
+    return (header[2] & ~TGA_RUN_LENGTH) == TGA_COLOUR_MAPPED;
 }
 
-// The smallest file that can hold the picture the header describes.
-static long tga_smallest_length(const unsigned char *header) {
-    long id_bytes = header[0];
-    long map_bytes = header[1] ? header_word(header, 5) * ((header[7] + 7) / 8) : 0;
+// The depths the loader reads right: one-byte colour indices, 24- or 32-bit colour, and
+// grey alone or grey then alpha.
+static bool tga_depth_suits_type(const unsigned char *header) {
+    int bits = header[16];
+    switch (header[2] & ~TGA_RUN_LENGTH) {
+    case TGA_COLOUR_MAPPED:
+        return bits == 8;
+    case TGA_TRUE_COLOUR:
+        return bits == 24 || bits == 32;
+    default:
+        return bits == 8 || bits == 16;
+    }
+}
+
+// A colour map just when the pixels are colour indices: one that starts at entry 0, holds at
+// least one entry, and has 24- or 32-bit entries (the loader copies entries into a 4-byte pixel).
+static bool tga_colour_map_is_sane(const unsigned char *header) {
+    if (!tga_is_colour_mapped(header))
+        return header[1] == 0;
+    return header[1] == 1 && header_word(header, 3) == 0 && header_word(header, 5) >= 1 &&
+           (header[7] == 24 || header[7] == 32);
+}
+
+// A header the loader can trust: a known kind, its colour map and depth consistent with it,
+// sides of 1..TGA_MAX_SIDE pixels, and rows stored left to right, one after the other.
+static bool tga_header_is_sane(const unsigned char *header) {
+    long width = header_word(header, 12);
+    long height = header_word(header, 14);
+    return tga_type_is_known(header[2]) && tga_colour_map_is_sane(header) &&
+           tga_depth_suits_type(header) && width >= 1 && width <= TGA_MAX_SIDE && height >= 1 &&
+           height <= TGA_MAX_SIDE && (header[17] & TGA_ROW_ORDER_BITS) == 0;
+}
+
+// Where the pixels start: after the header, the id field and the colour map.
+static long tga_pixels_offset(const unsigned char *header) {
+    long map_bytes = header[1] ? header_word(header, 5) * (header[7] / 8) : 0;
+    return TGA_HEADER_BYTES + header[0] + map_bytes;
+}
+
+// Reads past `stored` pixels of `pixel_bytes` each; false when the file ends first or, for
+// colour indices into a map of `map_length` entries (0 for none), when one lies beyond it.
+static bool tga_skip_pixels(FILE *f, long stored, long pixel_bytes, long map_length) {
+    if (map_length == 0)
+        return std::fseek(f, stored * pixel_bytes - 1, SEEK_CUR) == 0 && std::getc(f) != EOF;
+    for (long k = 0; k < stored; k++) {
+        int index = std::getc(f);
+        if (index == EOF || index >= map_length)
+            return false;
+    }
+    return true;
+}
+
+// Walks run-length packets: each whole, together exactly `pixels` pixels.
+static bool tga_packets_are_whole(FILE *f, long pixels, long pixel_bytes, long map_length) {
+    for (long done = 0; done < pixels;) {
+        int packet = std::getc(f);
+        long count = (packet & TGA_PACKET_COUNT) + 1;
+        long stored = (packet & TGA_PACKET_REPEATS) ? 1 : count;
+        if (packet == EOF || done + count > pixels ||
+            !tga_skip_pixels(f, stored, pixel_bytes, map_length))
+            return false;
+        done += count;
+    }
+    return true;
+}
+
+// Whether every pixel the header promises is in the file, plain or packed.
+static bool tga_pixels_are_whole(FILE *f, const unsigned char *header) {
     long pixels = header_word(header, 12) * header_word(header, 14);
-    long pixel_bytes = (header[16] + 7) / 8;
-    bool run_length = header[2] >= 9;
-    long body = run_length ? (pixels + TGA_RLE_PACKET_PIXELS - 1) / TGA_RLE_PACKET_PIXELS *
-                                 (1 + pixel_bytes)
-                           : pixels * pixel_bytes;
-    return TGA_HEADER_BYTES + id_bytes + map_bytes + body;
+    long pixel_bytes = header[16] / 8;
+    long map_length = tga_is_colour_mapped(header) ? header_word(header, 5) : 0;
+    if (header[2] & TGA_RUN_LENGTH)
+        return tga_packets_are_whole(f, pixels, pixel_bytes, map_length);
+    return tga_skip_pixels(f, pixels, pixel_bytes, map_length);
 }
 
 bool tga_file_is_sane(const char *file) {
@@ -61,17 +130,11 @@ bool tga_file_is_sane(const char *file) {
     if (!f)
         return false;
     unsigned char header[TGA_HEADER_BYTES];
-    bool header_read = std::fread(header, 1, sizeof header, f) == sizeof header;
-    std::fseek(f, 0, SEEK_END);
-    long length = std::ftell(f);
+    bool sane =
+        std::fread(header, 1, sizeof header, f) == sizeof header && tga_header_is_sane(header) &&
+        std::fseek(f, tga_pixels_offset(header), SEEK_SET) == 0 && tga_pixels_are_whole(f, header);
     std::fclose(f);
-    if (!header_read)
-        return false;
-    long width = header_word(header, 12);
-    long height = header_word(header, 14);
-    return tga_type_is_known(header[2]) && header[1] <= 1 && tga_depth_is_known(header[16]) &&
-           width >= 1 && width <= TGA_MAX_SIDE && height >= 1 && height <= TGA_MAX_SIDE &&
-           length >= tga_smallest_length(header);
+    return sane;
 }
 
 GLuint load_texture(const char *file, unsigned flags) {

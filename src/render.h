@@ -24,6 +24,8 @@ void render_frame();
 // 0 when the file is missing or is not a picture the loader can safely read.
 GLuint load_texture(const char *file, unsigned flags);
 
-// Whether `file` holds a TGA picture whose header the image loader can trust: a known
-// image type, sane dimensions and pixel depth, and a body at least as long as the header claims.
+// Whether `file` holds a TGA picture the image loader reads safely and right: a known kind
+// with a consistent colour map and pixel depth, sides of 1..4096 pixels stored top-down or
+// bottom-up, and every pixel present (run-length packets whole and covering the picture
+// exactly, colour indices inside the map).
 bool tga_file_is_sane(const char *file);

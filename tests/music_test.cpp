@@ -153,6 +153,33 @@ TEST_F(MusicTest, UnreadableFilesGiveNullStreamsThatDoNothing) {
     EXPECT_LT(rms(read_mono(recording, after + PROBE_RATE / 5, now())), 1e-4);
 }
 
+// Copying a title, artist, album or copyright frame of a leading ID3v2 tag, the mixer reads
+// the whole frame out of a 1 KiB buffer on the stack: longer ones are refused, shorter kept.
+TEST_F(MusicTest, RefusesTagTextTooLongForTheMixer) {
+    FILE *in = std::fopen(HAYSTACK_DATA_DIR "/intro.mp3", "rb");
+    std::vector<char> track(1 << 20);
+    track.resize(std::fread(track.data(), 1, track.size(), in));
+    std::fclose(in);
+    auto tagged = [&](const char *name, const char *frame, uint32_t text_bytes) {
+        std::vector<char> tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 10};
+        tag.insert(tag.end(), frame, frame + 4);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            tag.push_back(char(text_bytes >> shift));
+        tag.insert(tag.end(), {0, 0, 0});
+        tag.resize(tag.size() + 4096, 'a');
+        std::string path = scratch_dir() + "/" + name;
+        FILE *f = std::fopen(path.c_str(), "wb");
+        std::fwrite(tag.data(), 1, tag.size(), f);
+        std::fwrite(track.data(), 1, track.size(), f);
+        std::fclose(f);
+        return path;
+    };
+    EXPECT_EQ(music_open(tagged("huge_title.mp3", "TIT2", 0xffffffff).c_str()), nullptr);
+    EXPECT_EQ(music_open(tagged("long_artist.mp3", "TPE1", 1 << 20).c_str()), nullptr);
+    EXPECT_EQ(music_open(tagged("long_album.mp3", "TALB", 1025).c_str()), nullptr);
+    EXPECT_NE(music_open(tagged("short_title.mp3", "TIT2", 1024).c_str()), nullptr);
+}
+
 // Each of the game's tracks decodes and carries its own dominant pitch.
 TEST_F(MusicTest, GameTracksSoundWithTheirOwnPitch) {
     const struct {

@@ -41,14 +41,35 @@ Bytes with_body(Bytes header, size_t body_bytes) {
     return header;
 }
 
+// A colour-mapped header: 8-bit indices into `entries` colours of `entry_bits` each.
+Bytes mapped_header(int type, int width, int height, int entries, int entry_bits) {
+    Bytes h = tga_header(type, width, height, 8);
+    h[1] = 1;
+    h[5] = entries & 0xff;
+    h[6] = entries >> 8;
+    h[7] = entry_bits;
+    return h;
+}
+
+Bytes joined(Bytes head, const Bytes &tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
 TEST(TgaCheck, AcceptsWholePicturesTheLoaderDecodes) {
     std::string plain = write_file("plain.tga", with_body(tga_header(2, 3, 2, 32), 3 * 2 * 4));
     // Run-length: one packet repeating a BGR pixel over all 4x4 pixels.
     Bytes rle = tga_header(10, 4, 4, 24);
     rle.insert(rle.end(), {0x80 | 15, 10, 20, 30});
     std::string packed = write_file("packed.tga", rle);
+    // Two BGR colours, then 2x2 indices into them.
+    std::string mapped = write_file(
+        "mapped.tga", joined(mapped_header(1, 2, 2, 2, 24), {0, 0, 255, 255, 0, 0, 0, 1, 1, 0}));
+    // Grey and alpha: a raw packet of two pixels, then a run of two.
+    std::string grey = write_file(
+        "grey.tga", joined(tga_header(11, 2, 2, 16), {0x01, 10, 255, 20, 255, 0x81, 30, 0}));
 
-    for (const std::string &path : {plain, packed}) {
+    for (const std::string &path : {plain, packed, mapped, grey}) {
         SCOPED_TRACE(path);
         EXPECT_TRUE(tga_file_is_sane(path.c_str()));
         int width = 0, height = 0, channels = 0;
@@ -84,6 +105,83 @@ TEST(TgaCheck, RejectsHeadersTheLoaderCannotTrust) {
     };
     for (const auto &c : cases)
         EXPECT_FALSE(tga_file_is_sane(write_file(c.name, with_body(c.header, 1 << 18)).c_str()))
+            << c.name;
+}
+
+// Packed pixels count only when the packets are whole and add up to exactly the picture.
+TEST(TgaCheck, RejectsRunLengthPacketsThatDoNotAddUpToThePicture) {
+    Bytes cut_raw = tga_header(10, 16, 16, 24); // a raw packet of 128 pixels with 33 of them
+    cut_raw.push_back(0x7f);
+    cut_raw.resize(cut_raw.size() + 100, 0x40);
+    Bytes overrun = tga_header(10, 4, 4, 24); // one run of 128 pixels over a 16-pixel picture
+    overrun.insert(overrun.end(), {0xff, 1, 2, 3});
+    Bytes short_of_pixels = tga_header(10, 4, 4, 24); // a run of 8, then the file ends
+    short_of_pixels.insert(short_of_pixels.end(), {0x87, 1, 2, 3});
+    Bytes run_without_pixel = tga_header(10, 4, 4, 24); // a run of 16 whose pixel is cut off
+    run_without_pixel.insert(run_without_pixel.end(), {0x8f, 1, 2});
+    const struct {
+        const char *name;
+        Bytes file;
+    } cases[] = {
+        {"cut_raw.tga", cut_raw},
+        {"overrun.tga", overrun},
+        {"short_of_pixels.tga", short_of_pixels},
+        {"run_without_pixel.tga", run_without_pixel},
+        {"plain_marked_packed.tga", with_body(tga_header(10, 8, 8, 32), 8 * 8 * 4)},
+    };
+    for (const auto &c : cases)
+        EXPECT_FALSE(tga_file_is_sane(write_file(c.name, c.file).c_str())) << c.name;
+}
+
+// The loader copies map entries into a 4-byte pixel and indexes the map without bounds.
+TEST(TgaCheck, RejectsColourMapsTheLoaderCannotUse) {
+    Bytes indices(4, 0);
+    Bytes wide_entries = joined(mapped_header(1, 2, 2, 2, 64), Bytes(2 * 8, 0x55));
+    Bytes empty_map = mapped_header(1, 2, 2, 0, 24);
+    Bytes from_entry_five = joined(mapped_header(1, 2, 2, 2, 24), Bytes(6, 0x55));
+    from_entry_five[3] = 5;
+    Bytes without_map = mapped_header(1, 2, 2, 2, 24);
+    without_map[1] = 0;
+    Bytes beside_true_colour = joined(mapped_header(2, 2, 2, 1, 24), {1, 2, 3});
+    beside_true_colour[16] = 24;
+    Bytes stray_index = joined(mapped_header(9, 2, 2, 2, 24), Bytes(6, 0x55));
+    stray_index.insert(stray_index.end(), {0x83, 2}); // a run of index 2 in a 2-entry map
+    const struct {
+        const char *name;
+        Bytes file;
+    } cases[] = {
+        {"wide_entries.tga", joined(wide_entries, indices)},
+        {"empty_map.tga", joined(empty_map, indices)},
+        {"from_entry_five.tga", joined(from_entry_five, indices)},
+        {"without_map.tga", joined(without_map, Bytes(64, 1))},
+        {"beside_true_colour.tga", joined(beside_true_colour, Bytes(2 * 2 * 3, 9))},
+        {"stray_index.tga", stray_index},
+    };
+    for (const auto &c : cases)
+        EXPECT_FALSE(tga_file_is_sane(write_file(c.name, c.file).c_str())) << c.name;
+}
+
+// Kinds the loader would read wrong: depths it takes for another layout, other row orders.
+TEST(TgaCheck, RejectsDepthsAndRowOrdersTheLoaderMisreads) {
+    Bytes right_to_left = tga_header(2, 4, 4, 32);
+    right_to_left[17] |= 0x10;
+    Bytes interleaved = tga_header(2, 4, 4, 32);
+    interleaved[17] |= 0x40;
+    Bytes wide_indices = joined(mapped_header(1, 4, 4, 2, 24), Bytes(6, 0));
+    wide_indices[16] = 16;
+    const struct {
+        const char *name;
+        Bytes header;
+    } cases[] = {
+        {"grey_true_colour.tga", tga_header(2, 4, 4, 8)},
+        {"five_bit_colour.tga", tga_header(2, 4, 4, 16)},
+        {"colour_grey.tga", tga_header(3, 4, 4, 24)},
+        {"wide_indices.tga", wide_indices},
+        {"right_to_left.tga", right_to_left},
+        {"interleaved.tga", interleaved},
+    };
+    for (const auto &c : cases)
+        EXPECT_FALSE(tga_file_is_sane(write_file(c.name, with_body(c.header, 1 << 10)).c_str()))
             << c.name;
 }
 
