@@ -129,16 +129,7 @@ static GameRun run_real_game(Display *dpy) {
 // ---------------------------------------------------------------- this process's window
 
 static bool open_bench_window() {
-    if (allegro_init() != 0)
-        return false;
-    install_allegro_gl();
-    allegro_gl_clear_settings();
-    allegro_gl_set(AGL_COLOR_DEPTH, 32);
-    allegro_gl_set(AGL_Z_DEPTH, 24);
-    allegro_gl_set(AGL_WINDOWED, TRUE);
-    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
-    return set_gfx_mode(GFX_OPENGL, WINDOW_WIDTH, WINDOW_HEIGHT, 0, 0) >= 0;
+    return allegro_init() == 0 && set_opengl_mode();
 }
 
 static double time_audio_start_ms() {
@@ -190,23 +181,11 @@ static void set_up_like_the_game() {
 
 // The least a frame can be: clear, the same projection and camera, one draw of the strands.
 static void bare_frame() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glPushMatrix();
-    glFrustum(-4.0 / 3.0, 4.0 / 3.0, -1.0, 1.0, 1.0, 8000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    glPushMatrix();
-    glRotatef(pitch * 180.0f / M_PI, 1.0f, 0.0f, 0.0f);
-    glRotatef(heading * 180.0f / M_PI + 90.0f, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-eye_x, -eye_y, -eye_z);
+    set_projection();
+    clear_and_place_camera();
     glDisable(GL_TEXTURE_2D);
     glDrawArrays(GL_LINES, 0, STRAND_VERTICES);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    return_to_window_coordinates();
     allegro_gl_flip();
 }
 

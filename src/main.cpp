@@ -48,14 +48,7 @@ static bool open_window() {
         std::fprintf(stderr, GRAPHICS_ERROR, why, allegro_gl_error);
         return false;
     }
-    install_allegro_gl();
-    allegro_gl_clear_settings();
-    allegro_gl_set(AGL_COLOR_DEPTH, 32);
-    allegro_gl_set(AGL_Z_DEPTH, 24);
-    allegro_gl_set(AGL_WINDOWED, TRUE);
-    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
-    if (set_gfx_mode(GFX_OPENGL, WINDOW_WIDTH, WINDOW_HEIGHT, 0, 0) < 0) {
+    if (!set_opengl_mode()) {
         allegro_message(GRAPHICS_ERROR, allegro_error, allegro_gl_error);
         return false;
     }

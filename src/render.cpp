@@ -143,6 +143,17 @@ GLuint load_texture(const char *file, unsigned flags) {
     return SOIL_load_OGL_texture(file, SOIL_LOAD_RGBA, SOIL_CREATE_NEW_ID, flags);
 }
 
+bool set_opengl_mode() {
+    install_allegro_gl();
+    allegro_gl_clear_settings();
+    allegro_gl_set(AGL_COLOR_DEPTH, 32);
+    allegro_gl_set(AGL_Z_DEPTH, 24);
+    allegro_gl_set(AGL_WINDOWED, TRUE);
+    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
+    return set_gfx_mode(GFX_OPENGL, WINDOW_WIDTH, WINDOW_HEIGHT, 0, 0) >= 0;
+}
+
 void set_fixed_gl_state() {
     glShadeModel(GL_SMOOTH);
     glEnable(GL_DEPTH_TEST);
@@ -172,7 +183,7 @@ void enable_cut_out_pictures() {
 }
 
 // Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.
-static void set_projection() {
+void set_projection() {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glPushMatrix();
@@ -180,7 +191,7 @@ static void set_projection() {
 }
 
 // Clears the window and turns the world so that the player's heading points ahead.
-static void clear_and_place_camera() {
+void clear_and_place_camera() {
     glMatrixMode(GL_MODELVIEW);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -285,7 +296,7 @@ static void draw_world() {
 
 // Drops the projection and the camera: what follows is drawn in window coordinates,
 // -1..1 across the window, at depth 0.
-static void return_to_window_coordinates() {
+void return_to_window_coordinates() {
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);

@@ -3,6 +3,10 @@
 
 #include <GL/gl.h>
 
+// The OpenGL add-on, its framebuffer attributes (32-bit colour, 24-bit depth, double
+// buffering, windowed; all suggestions) and the 640x480 window. False when the mode is refused.
+bool set_opengl_mode();
+
 // Drawing state that holds for the whole run: smooth shading, depth test, no culling,
 // 5-pixel lines.
 void set_fixed_gl_state();
@@ -19,6 +23,12 @@ void enable_cut_out_pictures();
 
 // Draws one complete frame from the game state and shows it.
 void render_frame();
+
+// The frame's 3D view, for drawing of its own: the projection; then the cleared window and
+// the camera at the player's eye; then back to window coordinates.
+void set_projection();
+void clear_and_place_camera();
+void return_to_window_coordinates();
 
 // Loads a TGA picture into a new OpenGL texture with the image loader's `flags`;
 // 0 when the file is missing or is not a picture the loader can safely read.

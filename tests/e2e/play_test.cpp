@@ -127,8 +127,9 @@ TEST_F(Playing, AttractCameraCirclesTheMound) {
         while (std::chrono::steady_clock::now() <
                start + std::chrono::duration<double>(seconds + 0.5)) {
             Frame f = grab_frame(x.dpy, window);
-            if (layout_distance(first, f) < distance) {
-                distance = layout_distance(first, f);
+            double d = layout_distance(first, f);
+            if (d < distance) {
+                distance = d;
                 best = f;
             }
         }
