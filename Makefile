@@ -1,10 +1,17 @@
 # Haystack's two commands: `make run` plays the game, `make test` runs every test.
 BUILD := build
 JOBS := $(shell nproc)
+# ON turns compiler warnings into errors, as CI does.
+WERROR ?= OFF
+CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
-.PHONY: run test bench sanitize soak fuzz install format data build deps test-deps
+.PHONY: run test bench sanitize soak fuzz install uninstall package format data build deps \
+	test-deps package-deps
 
-run: deps build
+# The game alone: it needs none of the test suite's packages.
+run: deps
+	$(CONFIGURE) -DBUILD_TESTING=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target haystack
 	cd data && ../$(BUILD)/haystack
 
 test: test-deps build
@@ -19,7 +26,8 @@ bench: test-deps
 
 # Address and undefined-behaviour sanitizers over the whole suite.
 sanitize: test-deps
-	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DHAYSTACK_SANITIZE=address,undefined
+	cmake -S . -B $(BUILD)-sanitize -DCMAKE_BUILD_TYPE=Debug -DHAYSTACK_SANITIZE=address,undefined \
+		-DHAYSTACK_WERROR=$(WERROR) -DBUILD_TESTING=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
 	cd $(BUILD)-sanitize && ctest --output-on-failure -j 2
 
@@ -40,18 +48,39 @@ fuzz: test-deps build
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
 
-# The game, its data, a launcher, a desktop entry and an icon under $(PREFIX).
+# The game, its data, launcher, desktop entry, icons, metainfo and manual under $(PREFIX);
+# `make uninstall` takes away exactly what the last `make install` put down.
 PREFIX ?= /usr/local
-install: deps build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+install: deps
+	$(CONFIGURE) -DBUILD_TESTING=OFF "-DCMAKE_INSTALL_PREFIX=$(PREFIX)"
+	cmake --build $(BUILD) -j $(JOBS)
+	cmake --install $(BUILD)
 
-# Regenerates the pictures and music in data/ and the desktop icon (needs python3 and lame).
+uninstall:
+	cmake --build $(BUILD) --target uninstall
+
+# haystack_$(VERSION)_amd64.deb and a tarball of the same tree, into $(PACKAGE_DIR); built
+# for /usr with Debian's hardening flags, in a build folder of its own.
+PACKAGE_BUILD ?= $(BUILD)-package
+PACKAGE_DIR ?= .
+package: package-deps
+	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+			-DHAYSTACK_WERROR=$(WERROR)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack
+	mkdir -p $(PACKAGE_DIR)
+	cp $(PACKAGE_BUILD)/haystack_*.deb $(PACKAGE_BUILD)/haystack-*.tar.gz $(PACKAGE_DIR)
+
+# Regenerates the pictures and music in data/ and the desktop icons (needs python3 and lame).
 data:
 	python3 tools/make_data.py data
-	python3 tools/make_icon.py packaging/haystack.png
+	python3 tools/make_icon.py packaging/icons/hicolor
 
+# The game with its tests.
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(CONFIGURE) -DBUILD_TESTING=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 deps:
@@ -59,3 +88,6 @@ deps:
 
 test-deps:
 	scripts/install-deps test
+
+package-deps:
+	scripts/install-deps package

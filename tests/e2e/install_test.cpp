@@ -1,17 +1,23 @@
-// The installed game: `make install` into a prefix of its own, then the launcher started
-// from an unrelated folder finds its pictures and music.
+// Installing the game: `make install` into a prefix of its own and `make uninstall` after it,
+// the desktop entry under a prefix with a space, and the Debian package, checked and then
+// unpacked and started from an unrelated folder.
 #include "harness.h"
 
 #include "audio_probe.h"
 
 #include <X11/keysym.h>
+#include <sys/wait.h>
 #include <unistd.h>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace fs = std::filesystem;
+
+const std::string APP_ID =
+    "net.haystackgame.Haystack"; // the desktop entry's, icon's and metainfo's
+const std::string PACKAGE = BUILD_DIR "/package/haystack_" HAYSTACK_VERSION "_amd64.deb";
 
 static std::string read_text(const fs::path &file) {
     std::ostringstream text;
@@ -19,41 +25,141 @@ static std::string read_text(const fs::path &file) {
     return text.str();
 }
 
-class Installed : public RunningGame {
+struct Ran {
+    int status;         // the shell's exit status
+    std::string output; // standard output and error together
+};
+
+// Runs `command` in the shell.
+static Ran run(const std::string &command) {
+    Ran ran = {-1, ""};
+    FILE *out = popen(("(" + command + ") 2>&1").c_str(), "r");
+    if (!out)
+        return ran;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        ran.output.append(buffer, n);
+    int status = pclose(out);
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
+
+static std::string quoted(const fs::path &path) {
+    return "'" + path.string() + "'";
+}
+
+// A scratch folder of the test's own, removed after it.
+class InScratch : public ::testing::Test {
   protected:
-    fs::path prefix;
-
+    fs::path scratch;
     void SetUp() override {
-        char scratch[] = "/tmp/haystack-prefix-XXXXXX";
-        prefix = mkdtemp(scratch);
-        std::string install = std::string(CMAKE_COMMAND) + " --install " + BUILD_DIR +
-                              " --prefix " + prefix.string() + " > " + (prefix / "log").string();
-        ASSERT_EQ(std::system(install.c_str()), 0) << read_text(prefix / "log");
+        char pattern[] = "/tmp/haystack-install-XXXXXX";
+        scratch = mkdtemp(pattern);
     }
-
     void TearDown() override {
-        fs::remove_all(prefix);
+        fs::remove_all(scratch);
     }
 };
 
-TEST_F(Installed, PutsGameDataLauncherDesktopEntryAndIconInPlace) {
-    EXPECT_EQ(access((prefix / "bin/haystack").c_str(), X_OK), 0);
+TEST_F(InScratch, InstallPutsEverythingInPlaceAndUninstallTakesItAllAway) {
+    fs::path prefix = scratch / "prefix";
+    fs::create_directory(prefix);
+    Ran install =
+        run(std::string(CMAKE_COMMAND) + " --install " + BUILD_DIR + " --prefix " + quoted(prefix));
+    ASSERT_EQ(install.status, 0) << install.output;
+
+    EXPECT_EQ(access((prefix / "games/haystack").c_str(), X_OK), 0);
     for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
                              "introa.tga", "outroa.tga"})
-        EXPECT_EQ(fs::file_size(prefix / "share/haystack" / file),
+        EXPECT_EQ(fs::file_size(prefix / "share/games/haystack" / file),
                   fs::file_size(fs::path(HAYSTACK_DATA_DIR) / file))
             << file;
-    std::string entry = read_text(prefix / "share/applications/haystack.desktop");
-    EXPECT_NE(entry.find("\nExec=" + (prefix / "bin/haystack").string() + "\n"), std::string::npos)
-        << entry;
-    EXPECT_NE(entry.find("\nIcon=haystack\n"), std::string::npos) << entry;
-    std::string icon = read_text(prefix / "share/icons/hicolor/64x64/apps/haystack.png");
-    EXPECT_EQ(icon.substr(0, 8), "\x89PNG\r\n\x1a\n");
+    for (const char *size : {"48x48", "64x64", "128x128", "256x256"})
+        EXPECT_EQ(read_text(prefix / "share/icons/hicolor" / size / "apps" / (APP_ID + ".png"))
+                      .substr(0, 8),
+                  "\x89PNG\r\n\x1a\n")
+            << size;
+    EXPECT_TRUE(fs::exists(prefix / "share/icons/hicolor/scalable/apps" / (APP_ID + ".svg")));
+    EXPECT_TRUE(fs::exists(prefix / "share/man/man6/haystack.6.gz"));
+    Ran entry = run("desktop-file-validate " +
+                    quoted(prefix / "share/applications" / (APP_ID + ".desktop")));
+    EXPECT_TRUE(entry.status == 0 && entry.output.empty()) << entry.output;
+    Ran metainfo = run("appstreamcli validate --no-net " +
+                       quoted(prefix / "share/metainfo" / (APP_ID + ".metainfo.xml")));
+    EXPECT_EQ(metainfo.status, 0) << metainfo.output;
+
+    Ran uninstall =
+        run(std::string(CMAKE_COMMAND) + " --build " + BUILD_DIR + " --target uninstall");
+    ASSERT_EQ(uninstall.status, 0) << uninstall.output;
+    std::string left;
+    for (const auto &found : fs::recursive_directory_iterator(prefix))
+        left += found.path().string() + "\n";
+    EXPECT_EQ(left, "") << "left behind by uninstall";
 }
 
+// Desktop launchers refuse an Exec line whose path holds an unquoted space.
+TEST_F(InScratch, DesktopEntryUnderAPrefixWithASpaceIsValid) {
+    fs::path prefix = scratch / "with space";
+    Ran configure = run(std::string(CMAKE_COMMAND) + " -S " + PROJECT_SOURCE_DIR + " -B " +
+                        quoted(scratch / "tree") +
+                        " -DBUILD_TESTING=OFF -DCMAKE_INSTALL_PREFIX=" + quoted(prefix));
+    ASSERT_EQ(configure.status, 0) << configure.output;
+    Ran install = run(std::string(CMAKE_COMMAND) + " --install " + quoted(scratch / "tree") +
+                      " --component desktop");
+    ASSERT_EQ(install.status, 0) << install.output;
+
+    fs::path entry = prefix / "share/applications" / (APP_ID + ".desktop");
+    Ran valid = run("desktop-file-validate " + quoted(entry));
+    EXPECT_TRUE(valid.status == 0 && valid.output.empty()) << valid.output;
+    EXPECT_NE(read_text(entry).find("\nExec=\"" + (prefix / "games/haystack").string() + "\"\n"),
+              std::string::npos)
+        << read_text(entry);
+}
+
+TEST(Package, DependsOnItsLibrariesAndLintianFindsNoError) {
+    Ran info = run("dpkg-deb --info " + PACKAGE);
+    ASSERT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find("Section: games"), std::string::npos) << info.output;
+    size_t depends = info.output.find("Depends:");
+    ASSERT_NE(depends, std::string::npos) << info.output;
+    std::string line = info.output.substr(depends, info.output.find('\n', depends) - depends);
+    for (const char *library :
+         {"liballegro4.4", "liballeggl4.4", "libsoil1", "libsdl2-mixer-2.0-0"})
+        EXPECT_NE(line.find(library), std::string::npos) << library << " in " << line;
+
+    Ran contents = run("dpkg-deb -c " + PACKAGE);
+    for (const std::string &file : std::vector<std::string>{
+             "/usr/games/haystack", "/usr/lib/games/haystack/haystack",
+             "/usr/share/games/haystack/introa.tga", "/usr/share/doc/haystack/copyright",
+             "/usr/share/man/man6/haystack.6.gz", "/usr/share/applications/" + APP_ID + ".desktop",
+             "/usr/share/metainfo/" + APP_ID + ".metainfo.xml",
+             "/usr/share/icons/hicolor/256x256/apps/" + APP_ID + ".png"})
+        EXPECT_NE(contents.output.find("." + file + "\n"), std::string::npos) << file;
+
+    Ran lintian = run("lintian --fail-on error " + PACKAGE);
+    EXPECT_EQ(lintian.status, 0) << lintian.output;
+}
+
+class UnpackedPackage : public RunningGame {
+  protected:
+    fs::path root;
+    void SetUp() override {
+        char pattern[] = "/tmp/haystack-root-XXXXXX";
+        root = mkdtemp(pattern);
+        Ran unpack = run("dpkg-deb -x " + PACKAGE + " " + quoted(root));
+        ASSERT_EQ(unpack.status, 0) << unpack.output;
+    }
+    void TearDown() override {
+        fs::remove_all(root);
+    }
+};
+
 // The game runs in a scratch folder holding no data; the launcher takes it to its own.
-TEST_F(Installed, LauncherStartsTheGameWithItsPicturesAndMusic) {
-    game.program = (prefix / "bin/haystack").string();
+TEST_F(UnpackedPackage, LauncherShowsTheTitleCardPlaysTheIntroAndNamesTheWindow) {
+    Ran binary = run("file -L " + quoted(root / "usr/lib/games/haystack/haystack"));
+    EXPECT_NE(binary.output.find(", stripped"), std::string::npos) << binary.output;
+
+    game.program = (root / "usr/games/haystack").string();
     ASSERT_NO_FATAL_FAILURE(start_game(false));
     sleep_seconds(1.5);
     Frame frame = grab_frame(x.dpy, window);
@@ -66,6 +172,13 @@ TEST_F(Installed, LauncherStartsTheGameWithItsPicturesAndMusic) {
     std::vector<float> heard = read_mono(game.audio_file, now - PROBE_RATE, now);
     EXPECT_GT(rms(heard), 0.01) << "the intro music, not silence";
     EXPECT_EQ(dominant_track_pitch(heard), INTRO_HZ);
+
+    Ran names =
+        run("xprop -display " + x.name + " -id " + std::to_string(window) + " WM_CLASS WM_NAME");
+    EXPECT_NE(names.output.find("WM_CLASS(STRING) = \"haystack\", \"Haystack\""), std::string::npos)
+        << names.output;
+    EXPECT_NE(names.output.find("WM_NAME(STRING) = \"Haystack\""), std::string::npos)
+        << names.output;
 
     hold_key(x.dpy, XK_Escape, 0.3);
     expect_exit_status(game, 0);
