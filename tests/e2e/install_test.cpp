@@ -48,6 +48,16 @@ static std::string quoted(const fs::path &path) {
     return "'" + path.string() + "'";
 }
 
+// What desktop-file-validate finds wrong with a desktop entry. Debian 12's validator predates
+// version 1.5 of the format, so its two complaints about that version and its
+// SingleMainWindow key are set aside; anything else counts.
+static std::string desktop_entry_complaints(const fs::path &entry) {
+    Ran valid =
+        run("desktop-file-validate " + quoted(entry) +
+            " | grep -v -e 'value \"1.5\" for key \"Version\"' -e 'key \"SingleMainWindow\"'");
+    return valid.output;
+}
+
 // A scratch folder of the test's own, removed after it.
 class InScratch : public ::testing::Test {
   protected:
@@ -81,9 +91,7 @@ TEST_F(InScratch, InstallPutsEverythingInPlaceAndUninstallTakesItAllAway) {
             << size;
     EXPECT_TRUE(fs::exists(prefix / "share/icons/hicolor/scalable/apps" / (APP_ID + ".svg")));
     EXPECT_TRUE(fs::exists(prefix / "share/man/man6/haystack.6.gz"));
-    Ran entry = run("desktop-file-validate " +
-                    quoted(prefix / "share/applications" / (APP_ID + ".desktop")));
-    EXPECT_TRUE(entry.status == 0 && entry.output.empty()) << entry.output;
+    EXPECT_EQ(desktop_entry_complaints(prefix / "share/applications" / (APP_ID + ".desktop")), "");
     Ran metainfo = run("appstreamcli validate --no-net " +
                        quoted(prefix / "share/metainfo" / (APP_ID + ".metainfo.xml")));
     EXPECT_EQ(metainfo.status, 0) << metainfo.output;
@@ -109,8 +117,7 @@ TEST_F(InScratch, DesktopEntryUnderAPrefixWithASpaceIsValid) {
     ASSERT_EQ(install.status, 0) << install.output;
 
     fs::path entry = prefix / "share/applications" / (APP_ID + ".desktop");
-    Ran valid = run("desktop-file-validate " + quoted(entry));
-    EXPECT_TRUE(valid.status == 0 && valid.output.empty()) << valid.output;
+    EXPECT_EQ(desktop_entry_complaints(entry), "");
     EXPECT_NE(read_text(entry).find("\nExec=\"" + (prefix / "games/haystack").string() + "\"\n"),
               std::string::npos)
         << read_text(entry);
