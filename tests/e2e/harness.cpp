@@ -380,6 +380,13 @@ void expect_exit_status(Game &game, int code) {
         << game.output();
 }
 
+// Whether the window shows a frame of the game rather than the black it opens with.
+static bool frame_drawn(Display *dpy, Window window) {
+    Frame frame = grab_frame(dpy, window);
+    auto black = [](Rgb p) { return p == Rgb{0, 0, 0}; };
+    return !frame.rgb.empty() && share(frame, 0, 0, frame.width, frame.height, black) < 0.5;
+}
+
 Window show_game(XServer &x, Game &game) {
     game.start(x.name.c_str());
     Window window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
@@ -390,6 +397,12 @@ Window show_game(XServer &x, Game &game) {
     // The audio device opens right before input is installed.
     if (!wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT)) {
         ADD_FAILURE() << "no audio was ever recorded";
+        return 0;
+    }
+    // The world is made after that; then the main loop, which reads the keys, draws its first
+    // frame over the black: in the sanitized build often a second later.
+    if (!wait_until([&] { return frame_drawn(x.dpy, window); }, START_TIMEOUT)) {
+        ADD_FAILURE() << "no frame was ever drawn";
         return 0;
     }
     sleep_seconds(0.5);
