@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "endings.h"
 #include "game_state.h"
 #include "music.h"
 #include "play.h"
@@ -89,7 +90,7 @@ static void install_input() {
     set_close_button_callback(close_button_pressed);
 }
 
-// Runs every owed tick, then draws one frame; until Escape or the close button.
+// Runs every owed tick, then draws one frame; until Escape, the close button or a quit signal.
 static void run_main_loop() {
     for (;;) {
         while (pending_ticks > 0) {
@@ -97,7 +98,7 @@ static void run_main_loop() {
             pending_ticks--;
         }
         render_frame();
-        if (key[KEY_ESC] || quit_requested)
+        if (key[KEY_ESC] || quit_requested || quit_signalled())
             return;
     }
 }
@@ -107,6 +108,7 @@ int main() {
         return -1;
     start_music();
     install_input();
+    install_endings();
     set_fixed_gl_state();
     install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
     std::srand(std::time(nullptr));
@@ -122,6 +124,7 @@ int main() {
 
     run_main_loop();
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+    end_by_quit_signal();
     return 0;
 }
 END_OF_MAIN()

@@ -83,12 +83,23 @@ XServer::XServer(bool with_glx) {
 }
 
 XServer::~XServer() {
+    stop(SIGTERM); // not SIGKILL: it removes its lock file and socket on the way out
+}
+
+void XServer::stop(int signal) {
     if (dpy)
-        XCloseDisplay(dpy);
+        XCloseDisplay(dpy); // while the server can still answer
+    dpy = nullptr;
     if (pid <= 0)
         return;
-    kill(pid, SIGTERM); // not SIGKILL: it removes its lock file and socket on the way out
+    kill(pid, signal);
     waitpid(pid, nullptr, 0);
+    pid = -1;
+    if (signal != SIGKILL)
+        return;
+    std::string n = name.substr(1); // what a killed server leaves behind
+    fs::remove("/tmp/.X11-unix/X" + n);
+    fs::remove("/tmp/.X" + n + "-lock");
 }
 
 Game::Game() {
@@ -369,16 +380,40 @@ void expect_exit_status(Game &game, int code) {
         << game.output();
 }
 
+// Whether the window shows a frame of the game rather than the black it opens with.
+static bool frame_drawn(Display *dpy, Window window) {
+    Frame frame = grab_frame(dpy, window);
+    auto black = [](Rgb p) { return p == Rgb{0, 0, 0}; };
+    return !frame.rgb.empty() && share(frame, 0, 0, frame.width, frame.height, black) < 0.5;
+}
+
+Window show_game(XServer &x, Game &game) {
+    game.start(x.name.c_str());
+    Window window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
+    if (!window) {
+        ADD_FAILURE() << "no 640x480 window; output:\n" << game.output();
+        return 0;
+    }
+    // The audio device opens right before input is installed.
+    if (!wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT)) {
+        ADD_FAILURE() << "no audio was ever recorded";
+        return 0;
+    }
+    // The world is made after that; then the main loop, which reads the keys, draws its first
+    // frame over the black: in the sanitized build often a second later.
+    if (!wait_until([&] { return frame_drawn(x.dpy, window); }, START_TIMEOUT)) {
+        ADD_FAILURE() << "no frame was ever drawn";
+        return 0;
+    }
+    sleep_seconds(0.5);
+    focus(x.dpy, window);
+    return window;
+}
+
 void RunningGame::start_game(bool with_all_data) {
     ASSERT_NE(x.dpy, nullptr);
     if (with_all_data)
         game.add_all_data();
-    game.start(x.name.c_str());
-    window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
-    ASSERT_NE(window, 0u) << "no 640x480 window; output:\n" << game.output();
-    // The audio device opens right before input is installed.
-    ASSERT_TRUE(wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT))
-        << "no audio was ever recorded";
-    sleep_seconds(0.5);
-    focus(x.dpy, window);
+    window = show_game(x, game);
+    ASSERT_NE(window, 0u);
 }

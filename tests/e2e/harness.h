@@ -36,6 +36,9 @@ int unused_display_number(int from);
 struct XServer {
     explicit XServer(bool with_glx = true);
     ~XServer();
+    // Ends the server early under its other clients: SIGTERM as when a session ends,
+    // SIGKILL as when it crashes.
+    void stop(int signal);
     std::string name; // ":n"
     Display *dpy = nullptr;
     pid_t pid = -1;
@@ -120,6 +123,10 @@ std::string save_screenshot(const Frame &frame, const std::string &name);
 
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);
+
+// Starts the game on `x`, waits for its window and then until it listens to the keyboard,
+// and gives the window the focus; the window, 0 after a failure.
+Window show_game(XServer &x, Game &game);
 
 // The game on a display of its own, started with whichever data files a test put in place.
 class RunningGame : public ::testing::Test {
