@@ -3,6 +3,7 @@
 #include "harness.h"
 
 #include "audio_probe.h"
+#include "data_files.h"
 
 #include <X11/keysym.h>
 #include <unistd.h>
@@ -38,8 +39,7 @@ class Installed : public RunningGame {
 
 TEST_F(Installed, PutsGameDataLauncherDesktopEntryAndIconInPlace) {
     EXPECT_EQ(access((prefix / "bin/haystack").c_str(), X_OK), 0);
-    for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
-                             "introa.tga", "outroa.tga"})
+    for (const char *file : DATA_FILES)
         EXPECT_EQ(fs::file_size(prefix / "share/haystack" / file),
                   fs::file_size(fs::path(HAYSTACK_DATA_DIR) / file))
             << file;
