@@ -1,5 +1,4 @@
-// Pictures: TGA files loaded into OpenGL textures through the image loader, behind a guard that
-// turns away the files the loader would mishandle.
+// Pictures: TGA files into OpenGL textures through the image loader, behind its guard.
 #pragma once
 
 #include <GL/gl.h>

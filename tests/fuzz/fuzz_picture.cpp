@@ -1,5 +1,4 @@
-// Fuzz target: the picture guard, then the image loader reading from memory whatever the guard
-// lets through, both judged by the tests' strict TGA reader.
+// Fuzz target: the picture guard and the image loader behind it, judged by the strict reader.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,4 @@
-// Plays music files through the music layer as the fuzz target does, a few seconds each: run
-// under memcheck, it watches the prebuilt mixer and its decoders.
+// Music files played a few seconds each through the music layer, for memcheck to watch.
 #include <cstdio>
 
 #include "listen.h"
@@ -7,6 +6,7 @@
 const double PLAY_SECONDS = 2.0;   // audio decoded from each file that opens
 const double PLAY_DEADLINE = 60.0; // wall-clock seconds allowed for it, slowed by memcheck
 
+// Each file opened and, if it opens, decoded for a few seconds as the fuzz target does.
 int main(int argc, char **argv) {
     open_fast_audio();
     int opened = 0;

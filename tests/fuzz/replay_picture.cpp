@@ -1,6 +1,4 @@
-// Loads picture files as the game loads its own, in an OpenGL window, with the fence's flags
-// and the other pictures' flags, and checks each texture against the strict reader: run under
-// memcheck, it also watches the prebuilt image loader.
+// Picture files loaded as the game loads its own and checked texel by texel, under memcheck.
 #include <allegro.h>
 #include <alleggl.h>
 #include <algorithm>
@@ -55,6 +53,8 @@ static bool loads_right(const char *file, unsigned flags, int &wrong) {
     return true;
 }
 
+// Each file with the fence's flags and with the other pictures'; fails on a texture that is
+// not the strict reader's picture, and memcheck fails it on a bad read or write in the loader.
 int main(int argc, char **argv) {
     if (allegro_init() != 0 || !set_opengl_mode()) {
         std::fprintf(stderr, "replay_picture: no OpenGL window: %s\n", allegro_error);
