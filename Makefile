@@ -5,8 +5,8 @@ JOBS := $(shell nproc)
 WERROR ?= OFF
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
-.PHONY: run test bench sanitize soak fuzz install uninstall package format data build deps \
-	test-deps package-deps
+.PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
+	format data build deps test-deps package-deps
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -35,15 +35,16 @@ sanitize: test-deps
 soak: test-deps build
 	HAYSTACK_SOAK_SECONDS=600 $(BUILD)/tests/e2e/e2e_tests --gtest_filter='Soak.*'
 
-# Long seeded campaigns of broken pictures and music against the sanitized loaders; a failing
-# input is kept under $(BUILD)/fuzz with the command that replays it.
+# The fuzz targets for FUZZ_SECONDS each, side by side, then every input they kept replayed
+# under memcheck; a failing input is kept under $(BUILD)/fuzz with the command that replays it.
 FUZZ_SECONDS ?= 600
-FUZZ_SEED ?= $(shell date +%s)
 fuzz: test-deps build
-	xvfb-run -a -s "-screen 0 640x480x24" $(BUILD)/tests/campaign/picture_campaign \
-		--seed $(FUZZ_SEED) --seconds $(FUZZ_SECONDS) --dir $(BUILD)/fuzz/pictures
-	$(BUILD)/tests/campaign/music_campaign \
-		--seed $(FUZZ_SEED) --seconds $(FUZZ_SECONDS) --dir $(BUILD)/fuzz/music
+	$(MAKE) -j 2 fuzz-picture fuzz-music
+
+fuzz-picture fuzz-music: fuzz-%:
+	tests/fuzz/run-fuzzer $(BUILD)/fuzz-targets/fuzz_$* $(BUILD)/fuzz/$* \
+		-max_total_time=$(FUZZ_SECONDS) $(BUILD)/tests/fuzz/seeds/$* tests/corpus/$*
+	tests/fuzz/memcheck $(BUILD)/tests/fuzz/replay_$* $(BUILD)/fuzz/$*/new
 
 format:
 	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp

@@ -13,16 +13,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "game_state.h"
 #include "music.h"
+#include "picture.h"
 #include "play.h"
+#include "process_memory.h"
 #include "render.h"
 #include "world.h"
+#include "x_window.h"
 
 const unsigned WORLD_SEED = 1;       // the world every frame is measured in
 const int FRAMES_PER_KIND = 300;     // game frames, and as many bare ones, in each view
@@ -60,22 +62,6 @@ struct GameRun {
     long peak_kb = 0;          // its peak resident size after a few seconds
 };
 
-// The game's 640x480 window, once mapped; 0 before.
-static Window find_game_window(Display *dpy) {
-    Window root, parent, *children = nullptr, found = 0;
-    unsigned count = 0;
-    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
-    for (unsigned i = 0; i < count && !found; i++) {
-        XWindowAttributes a;
-        if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable &&
-            a.width == WINDOW_WIDTH && a.height == WINDOW_HEIGHT)
-            found = children[i];
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
 // Whether anything but black shows in a strip across the window's top.
 static bool window_shows_a_frame(Display *dpy, Window window) {
     XImage *image = XGetImage(dpy, window, 0, 0, WINDOW_WIDTH, 8, AllPlanes, ZPixmap);
@@ -86,14 +72,6 @@ static bool window_shows_a_frame(Display *dpy, Window window) {
         drawn = XGetPixel(image, x, 4) != 0;
     XDestroyImage(image);
     return drawn;
-}
-
-static long peak_resident_kb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return 0;
 }
 
 static int ignore_x_error(Display *, XErrorEvent *) {
@@ -114,13 +92,13 @@ static GameRun run_real_game(Display *dpy) {
     Window window = 0;
     while (ms_since(start) < 20000 && !run.first_frame_ms) {
         if (!window)
-            window = find_game_window(dpy);
+            window = find_window(dpy, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr);
         if (window && window_shows_a_frame(dpy, window))
             run.first_frame_ms = ms_since(start);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     std::this_thread::sleep_for(std::chrono::duration<double>(GAME_SETTLE));
-    run.peak_kb = peak_resident_kb(pid);
+    run.peak_kb = process_memory_kb(pid, "VmHWM");
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     return run;
@@ -162,7 +140,7 @@ static double time_texture_loading_ms() {
         GLuint old[] = {fence_texture, cloud_texture, intro_texture, outro_texture};
         glDeleteTextures(4, old);
         Clock::time_point start = Clock::now();
-        load_textures();
+        load_game_pictures();
         runs.push_back(ms_since(start));
     }
     return median(runs);
@@ -171,8 +149,8 @@ static double time_texture_loading_ms() {
 // The game's start-up steps that drawing depends on, in the game's order.
 static void set_up_like_the_game() {
     set_fixed_gl_state();
-    glEnable(GL_TEXTURE_2D);
-    glClearColor(0.4f, 0.6f, 0.8f, 0.0f);
+    enable_texturing();
+    set_sky_colour();
     hand_strands_to_gl();
     enable_cut_out_pictures();
 }

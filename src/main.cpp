@@ -10,6 +10,7 @@
 #include "endings.h"
 #include "game_state.h"
 #include "music.h"
+#include "picture.h"
 #include "play.h"
 #include "render.h"
 #include "world.h"
@@ -112,11 +113,11 @@ int main() {
     set_fixed_gl_state();
     install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
     std::srand(std::time(nullptr));
-    glEnable(GL_TEXTURE_2D);
+    enable_texturing();
     generate_world();
-    glClearColor(0.4f, 0.6f, 0.8f, 0.0f); // the sky
+    set_sky_colour();
     hand_strands_to_gl();
-    load_textures();
+    load_game_pictures();
     enable_cut_out_pictures();
     eye_x = 20.0f;
     eye_z = 20.0f;

@@ -11,8 +11,7 @@ struct MusicTrack {
 };
 
 const int MAX_TRACKS = 16;            // streams that can be open at once
-static MusicTrack tracks[MAX_TRACKS]; // the opened streams, never closed
-static int track_count;               // tracks in use, 0..MAX_TRACKS
+static MusicTrack tracks[MAX_TRACKS]; // the open streams; a null `music` marks a free place
 static bool audio_ready;              // the audio device opened
 static MusicStream sounding;          // the stream on channel 0, null for none
 
@@ -74,14 +73,28 @@ void music_init(int rate, int channels) {
     audio_ready = true;
 }
 
+// A place for one more stream; null when every place is taken.
+static MusicTrack *free_track() {
+    for (MusicTrack &track : tracks)
+        if (!track.music)
+            return &track;
+    return nullptr;
+}
+
 MusicStream music_open(const char *file) {
-    if (!audio_ready || track_count == MAX_TRACKS || has_overlong_tag_text(file))
+    MusicTrack *track = free_track();
+    if (!audio_ready || !track || has_overlong_tag_text(file))
         return nullptr;
-    Mix_Music *music = Mix_LoadMUS(file);
-    if (!music)
-        return nullptr;
-    tracks[track_count].music = music;
-    return &tracks[track_count++];
+    track->music = Mix_LoadMUS(file);
+    return track->music ? track : nullptr;
+}
+
+void music_close(MusicStream stream) {
+    if (!stream)
+        return;
+    music_stop(stream);
+    Mix_FreeMusic(stream->music);
+    stream->music = nullptr;
 }
 
 MusicStream music_sounding() {

@@ -11,6 +11,10 @@ void music_init(int rate, int channels);
 // Opens a music file as a stream that loops until stopped; null when it cannot be read.
 MusicStream music_open(const char *file);
 
+// Silences `stream` if it sounds and closes it for good, making room for another; the game
+// keeps its streams for the whole run, tools that open many files close them. Null does nothing.
+void music_close(MusicStream stream);
+
 // Starts `stream` on channel 0, silencing whatever sounded there. A stream that already
 // sounds keeps on sounding without restarting. A null stream does nothing.
 void music_play(MusicStream stream);

@@ -24,8 +24,6 @@ const float FENCE_NEAR = 5.0f;                   // the player keeps to [5, 195]
 const float FENCE_FAR = FIELD_SIZE - FENCE_NEAR; // 5 units inside the fence
 const double SHOT_REACH = 10.0;                  // the throw's forward flight, world units a tick
 const double THROW_ASPECT = 1.3333;              // widens the cursor ray to the 4:3 window
-const float HALF_WIDTH = WINDOW_WIDTH / 2;       // pixels
-const float HALF_HEIGHT = WINDOW_HEIGHT / 2;     // pixels
 const float HIT_RADIUS = 10.0f;      // a shot nearer than this to the target's midpoint hits
 const int RECOLOURS_PER_FRAME = 100; // strand colours turned green each frame of the won stage
 
@@ -128,8 +126,8 @@ void throw_shot_with_camera(int cursor_x, int cursor_y, const float camera[16]) 
     const float *m = camera;
     // The ray from the eye through the cursor, backwards, in the camera's axes.
     double spread = SHOT_REACH * std::tan(double(QUARTER_PI));
-    double ux = spread * (1 - float(cursor_x) / HALF_WIDTH) * THROW_ASPECT;
-    double uy = -spread * (1 - float(cursor_y) / HALF_HEIGHT);
+    double ux = spread * (1 - float(cursor_x) / HALF_WINDOW_WIDTH) * THROW_ASPECT;
+    double uy = -spread * (1 - float(cursor_y) / HALF_WINDOW_HEIGHT);
     double uz = SHOT_REACH;
     // Turned into the world's axes, forwards.
     shot_vel.x = -(m[0] * ux + m[1] * uy + m[2] * uz);

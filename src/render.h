@@ -1,4 +1,4 @@
-// Drawing: one frame of the world and its overlays, and the pictures it is drawn with.
+// Drawing: the OpenGL window and its fixed state, and one frame of the world and its overlays.
 #pragma once
 
 #include <GL/gl.h>
@@ -14,8 +14,11 @@ void set_fixed_gl_state();
 // Hands the strand arrays to OpenGL once; every frame draws straight from them.
 void hand_strands_to_gl();
 
-// The fence, cloud, title card and end banner pictures, as textures.
-void load_textures();
+// Textured drawing on: the pictures show wherever a texture is bound.
+void enable_texturing();
+
+// The sky's light blue as the colour each frame is cleared to.
+void set_sky_colour();
 
 // Blending with an alpha test that keeps only fully opaque texels, so that the pictures'
 // clear parts cut holes.
@@ -29,13 +32,3 @@ void render_frame();
 void set_projection();
 void clear_and_place_camera();
 void return_to_window_coordinates();
-
-// Loads a TGA picture into a new OpenGL texture with the image loader's `flags`;
-// 0 when the file is missing or is not a picture the loader can safely read.
-GLuint load_texture(const char *file, unsigned flags);
-
-// Whether `file` holds a TGA picture the image loader reads safely and right: a known kind
-// with a consistent colour map and pixel depth, sides of 1..4096 pixels stored top-down or
-// bottom-up, and every pixel present (run-length packets whole and covering the picture
-// exactly, colour indices inside the map).
-bool tga_file_is_sane(const char *file);

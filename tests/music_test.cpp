@@ -139,6 +139,19 @@ TEST_F(MusicTest, StoppingAStreamThatIsNotSoundingChangesNothing) {
     EXPECT_GT(heard(HIGH_HZ, after, now()), AUDIBLE);
 }
 
+// Closing silences a stream and frees its place: far more files than there are places open.
+TEST_F(MusicTest, ClosingSilencesAStreamAndMakesRoomForAnother) {
+    std::string tone = write_tones("closed.wav", {LOW_HZ}, 1.0);
+    for (int k = 0; k < 40; k++) {
+        playing = music_open(tone.c_str());
+        ASSERT_NE(playing, nullptr) << "open number " << k;
+        music_play(playing);
+        music_close(playing);
+    }
+    EXPECT_EQ(music_sounding(), nullptr);
+    playing = nullptr;
+}
+
 TEST_F(MusicTest, UnreadableFilesGiveNullStreamsThatDoNothing) {
     EXPECT_EQ(music_open("/nonexistent/theme.mp3"), nullptr);
     std::string junk = scratch_dir() + "/junk.mp3";

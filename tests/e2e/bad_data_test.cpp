@@ -6,9 +6,7 @@
 #include <sys/stat.h>
 
 #include "audio_probe.h"
-
-const char *const DATA_FILES[] = {"intro.mp3",  "theme.mp3",  "outro.mp3", "fencea.tga",
-                                  "clouda.tga", "introa.tga", "outroa.tga"};
+#include "data_files.h"
 
 class PlaysAnyway : public RunningGame {
   protected:

@@ -2,6 +2,9 @@
 #include "harness.h"
 
 #include "audio_probe.h"
+#include "data_files.h"
+#include "tga.h"
+#include "x_window.h"
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -124,8 +127,7 @@ void Game::add_data(const std::string &file) {
 }
 
 void Game::add_all_data(std::initializer_list<std::string> except) {
-    for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
-                             "introa.tga", "outroa.tga"})
+    for (const char *file : DATA_FILES)
         if (std::find(except.begin(), except.end(), file) == except.end())
             add_data(file);
 }
@@ -199,33 +201,9 @@ std::vector<std::string> child_command_line(pid_t parent, const std::string &nam
     return {};
 }
 
-static bool titled(Display *dpy, Window window, const char *title) {
-    char *name = nullptr;
-    bool same = XFetchName(dpy, window, &name) && std::string(title) == name;
-    if (name)
-        XFree(name);
-    return same;
-}
-
 Window wait_for_window(Display *dpy, int width, int height, const char *title, double seconds) {
     Window found = 0;
-    wait_until(
-        [&] {
-            Window root, parent, *children = nullptr;
-            unsigned count = 0;
-            XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
-            for (unsigned i = 0; i < count && !found; i++) {
-                XWindowAttributes a;
-                if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable &&
-                    (!width || (a.width == width && a.height == height)) &&
-                    (!title || titled(dpy, children[i], title)))
-                    found = children[i];
-            }
-            if (children)
-                XFree(children);
-            return found != 0;
-        },
-        seconds);
+    wait_until([&] { return (found = find_window(dpy, width, height, title)) != 0; }, seconds);
     return found;
 }
 
@@ -312,18 +290,13 @@ double share(const Frame &f, int x0, int y0, int x1, int y1, const std::function
 }
 
 std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> &paint) {
-    std::string out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    for (int side : {w, h}) {
-        out += char(side & 0xff);
-        out += char(side >> 8);
-    }
-    out += {32, 0x28};
+    Picture picture = {w, h, Bytes()};
     for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            std::array<int, 4> p = paint(x, y);
-            out += {char(p[2]), char(p[1]), char(p[0]), char(p[3])};
-        }
-    return out;
+        for (int x = 0; x < w; x++)
+            for (int channel : paint(x, y))
+                picture.rgba.push_back(channel);
+    Bytes file = encode_tga(picture, 2, 32, true, false);
+    return std::string(file.begin(), file.end());
 }
 
 PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom) {

@@ -4,6 +4,7 @@
 #include "harness.h"
 
 #include "audio_probe.h"
+#include "data_files.h"
 
 #include <X11/keysym.h>
 #include <sys/wait.h>
@@ -79,8 +80,7 @@ TEST_F(InScratch, InstallPutsEverythingInPlaceAndUninstallTakesItAllAway) {
     ASSERT_EQ(install.status, 0) << install.output;
 
     EXPECT_EQ(access((prefix / "games/haystack").c_str(), X_OK), 0);
-    for (const char *file : {"intro.mp3", "theme.mp3", "outro.mp3", "fencea.tga", "clouda.tga",
-                             "introa.tga", "outroa.tga"})
+    for (const char *file : DATA_FILES)
         EXPECT_EQ(fs::file_size(prefix / "share/games/haystack" / file),
                   fs::file_size(fs::path(HAYSTACK_DATA_DIR) / file))
             << file;

@@ -5,22 +5,14 @@
 
 #include <X11/keysym.h>
 #include <cstdlib>
-#include <fstream>
 #include <random>
+
+#include "process_memory.h"
 
 const double DEFAULT_SOAK_SECONDS = 60; // `make soak` asks for longer through HAYSTACK_SOAK_SECONDS
 const double WARM_UP_SECONDS = 10;      // memory settles after start-up and the first throws
 const long MEMORY_SLACK_KB = 8 * 1024;  // growth allowed from the early to the late average
 const unsigned SOAK_SEED = 20261207;    // the input sequence, the same on every run
-
-// Resident size of a process in kB, 0 once it is gone.
-static long resident_kb(pid_t pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    return 0;
-}
 
 // Mean of the samples taken from `from` to `to` seconds.
 static long average_kb(const std::vector<std::pair<double, long>> &samples, double from,
@@ -91,7 +83,7 @@ TEST_F(Soak, SanitizedGameSurvivesRandomPlay) {
                                     << " actions: " << describe_status(game.status) << "\n"
                                     << game.output();
         if (elapsed() > WARM_UP_SECONDS)
-            memory.push_back({elapsed(), resident_kb(game.pid)});
+            memory.push_back({elapsed(), process_memory_kb(game.pid, "VmRSS")});
     }
     let_go_of_every_key();
     save_screenshot(grab_frame(x.dpy, window), "soak_end");

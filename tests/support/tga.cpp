@@ -1,7 +1,9 @@
-// The picture campaign's strict TGA reader: every header field, packet and pixel checked.
-#include "tga_reader.h"
+// TGA files for the tests: a writer of every form the loader reads, and a strict reader.
+#include "tga.h"
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 
 const int PACKET_RUN_BIT = 0x80;    // set in a run-length packet's first byte for a repeat
 const int PACKET_COUNT_MASK = 0x7f; // the rest of that byte: pixels in the packet, less one
@@ -11,8 +13,127 @@ const int INTERLEAVE_BITS = 0xc0;   // descriptor bits for interleaved rows (an 
 const int TYPE_RUN_LENGTH_FLAG = 8; // image types 9..11 are 1..3 packed in run-length packets
 const int TYPE_COLOUR_MAPPED = 1;   // image type of colour-mapped pictures, unpacked
 const int TYPE_TRUE_COLOUR = 2;     // image type of true-colour pictures, unpacked
-const int TYPE_GREY = 3;            // image type of grey pictures, unpacked
 const unsigned char OPAQUE = 255;   // alpha of pictures without their own alpha
+const size_t HEADER_BYTES = 18;     // fixed part of every TGA file
+const int ALPHA_BITS_8 = 8;         // descriptor's alpha bits for pictures with 8-bit alpha
+const int MAX_PACKET_PIXELS = 128;  // pixels one run-length packet holds at most
+
+static void set_word(Bytes &file, size_t at, long value) {
+    file[at] = value & 0xff;
+    file[at + 1] = (value >> 8) & 0xff;
+}
+
+// Colour-map key of a colour: two bits of each colour and one of alpha.
+static int colour_key(const unsigned char *rgba) {
+    return (rgba[0] >> 6) << 5 | (rgba[1] >> 6) << 3 | (rgba[2] >> 6) << 1 | rgba[3] >> 7;
+}
+
+static void put_colour(Bytes &out, int r, int g, int b, int a, int bits) {
+    out.insert(out.end(), {(unsigned char)b, (unsigned char)g, (unsigned char)r});
+    if (bits == 32)
+        out.push_back(a);
+}
+
+// The picture's colours cut down to a map of at most 128 entries, in order of appearance.
+static std::map<int, int> colour_map_of(const Picture &picture) {
+    std::map<int, int> index;
+    for (size_t at = 0; at < picture.rgba.size(); at += 4)
+        index.emplace(colour_key(&picture.rgba[at]), int(index.size()));
+    return index;
+}
+
+static Bytes colour_map_bytes(const std::map<int, int> &index, int bits) {
+    Bytes entries(index.size() * (bits / 8));
+    for (const auto &[key, slot] : index) {
+        Bytes one;
+        put_colour(one, (key >> 5 & 3) * 85, (key >> 3 & 3) * 85, (key >> 1 & 3) * 85,
+                   key & 1 ? 255 : 0, bits);
+        std::memcpy(&entries[slot * one.size()], one.data(), one.size());
+    }
+    return entries;
+}
+
+// One pixel as the file stores it.
+static void put_pixel(Bytes &out, const unsigned char *rgba, int type, int depth,
+                      const std::map<int, int> &index) {
+    if (type == 1)
+        out.push_back(index.at(colour_key(rgba)));
+    else if (type == 2)
+        put_colour(out, rgba[0], rgba[1], rgba[2], rgba[3], depth);
+    else if (depth == 8)
+        out.push_back(rgba[1]);
+    else
+        out.insert(out.end(), {rgba[1], rgba[3]});
+}
+
+// Run-length packets over `count` stored pixels of `size` bytes each.
+static void put_packets(Bytes &out, const unsigned char *pixels, size_t count, int size) {
+    auto same = [&](size_t a, size_t b) {
+        return !std::memcmp(pixels + a * size, pixels + b * size, size);
+    };
+    for (size_t i = 0; i < count;) {
+        size_t run = 1;
+        while (i + run < count && run < MAX_PACKET_PIXELS && same(i, i + run))
+            run++;
+        if (run == 1)
+            while (i + run < count && run < MAX_PACKET_PIXELS &&
+                   !(i + run + 1 < count && same(i + run, i + run + 1)))
+                run++;
+        bool repeat = run > 1 && same(i, i + 1);
+        out.push_back((repeat ? PACKET_RUN_BIT : 0) | (run - 1));
+        out.insert(out.end(), pixels + i * size, pixels + (i + (repeat ? 1 : run)) * size);
+        i += run;
+    }
+}
+
+// The header, then the colour map if any, of `picture` written as `encode_tga` says.
+static Bytes header_and_map(const Picture &picture, int image_type, int depth, bool top_first,
+                            const std::map<int, int> &index) {
+    int type = image_type & ~TYPE_RUN_LENGTH_FLAG;
+    bool alpha = depth == 32 || (type == 3 && depth == 16);
+    Bytes file(HEADER_BYTES, 0);
+    file[1] = type == 1;
+    file[2] = image_type;
+    set_word(file, 5, index.size());
+    file[7] = type == 1 ? depth : 0;
+    set_word(file, 12, picture.width);
+    set_word(file, 14, picture.height);
+    file[16] = type == 1 ? 8 : depth;
+    file[17] = (top_first ? TOP_LEFT_ORIGIN : 0) | (alpha ? ALPHA_BITS_8 : 0);
+    Bytes map = colour_map_bytes(index, depth);
+    file.insert(file.end(), map.begin(), map.end());
+    return file;
+}
+
+// Every pixel as the file stores it, unpacked, in stored row order.
+static Bytes stored_pixels(const Picture &picture, int type, int depth, bool top_first,
+                           const std::map<int, int> &index) {
+    Bytes stored;
+    for (int row = 0; row < picture.height; row++) {
+        int from_row = top_first ? row : picture.height - 1 - row;
+        for (int x = 0; x < picture.width; x++)
+            put_pixel(stored, &picture.rgba[4 * (size_t(from_row) * picture.width + x)], type,
+                      depth, index);
+    }
+    return stored;
+}
+
+Bytes encode_tga(const Picture &picture, int image_type, int depth, bool top_first,
+                 bool rows_apart) {
+    int type = image_type & ~TYPE_RUN_LENGTH_FLAG;
+    std::map<int, int> index = type == 1 ? colour_map_of(picture) : std::map<int, int>();
+    Bytes file = header_and_map(picture, image_type, depth, top_first, index);
+    Bytes stored = stored_pixels(picture, type, depth, top_first, index);
+    if (!(image_type & TYPE_RUN_LENGTH_FLAG)) {
+        file.insert(file.end(), stored.begin(), stored.end());
+        return file;
+    }
+    int size = file[16] / 8;
+    size_t per_call = rows_apart ? picture.width : size_t(picture.width) * picture.height;
+    for (size_t first = 0; first < stored.size() / size; first += per_call)
+        put_packets(file, &stored[first * size], per_call, size);
+    return file;
+}
 
 struct Header {
     int id_bytes;       // length of the id field after the header, bytes
@@ -93,7 +214,7 @@ static const char *header_fault(const Header &h) {
                       : "colour map beside pixels that do not use it";
     if (h.width < 1 || h.height < 1)
         return "picture without pixels";
-    if (h.width > TGA_READER_MAX_SIDE || h.height > TGA_READER_MAX_SIDE)
+    if (h.width > PICTURE_MAX_SIDE || h.height > PICTURE_MAX_SIDE)
         return "side longer than the game accepts";
     if (!depth_suits_type(h))
         return "pixel depth that does not suit the image type";
@@ -149,7 +270,7 @@ static bool take_pixel(Cursor &c, const Header &h, const Bytes &map, unsigned ch
 // The pixels in stored order; a fault when they are not all there and sound.
 static const char *take_pixels(Cursor &c, const Header &h, const Bytes &map, Bytes &stored) {
     size_t pixels = size_t(h.width) * h.height;
-    stored.assign(4 * pixels, 0);
+    stored.clear(); // grown packet by packet: a short file claiming a huge picture costs little
     bool packed = h.image_type & TYPE_RUN_LENGTH_FLAG;
     for (size_t done = 0; done < pixels;) {
         int packet = packed ? take_byte(c) : 0;
@@ -157,6 +278,7 @@ static const char *take_pixels(Cursor &c, const Header &h, const Bytes &map, Byt
         bool repeat = packet & PACKET_RUN_BIT;
         if (done + count > pixels)
             return "run-length packet running past the last pixel";
+        stored.resize(4 * (done + count));
         for (size_t k = 0; k < count; k++, done++) {
             unsigned char *to = &stored[4 * done];
             if (repeat && k > 0) {

@@ -1,0 +1,24 @@
+// Pictures: TGA files into OpenGL textures through the image loader, behind its guard.
+#pragma once
+
+#include <GL/gl.h>
+#include <SOIL/SOIL.h>
+#include <cstdio>
+
+const int PICTURE_MAX_SIDE = 4096; // longest picture side accepted, pixels
+const unsigned PICTURE_FLAGS =     // power-of-two sides, and wrapping at the edges
+    SOIL_FLAG_POWER_OF_TWO | SOIL_FLAG_TEXTURE_REPEATS;
+const unsigned FENCE_FLAGS = PICTURE_FLAGS | SOIL_FLAG_INVERT_Y; // top row along the wall's top
+
+// The fence, cloud, title card and end banner pictures from the working folder, as textures.
+void load_game_pictures();
+
+// Loads a TGA picture into a new OpenGL texture with the image loader's `flags`;
+// 0 when the file is missing or is not a picture the loader can safely read.
+GLuint load_picture_texture(const char *file, unsigned flags);
+
+// Whether `tga`, read from its first byte, holds a TGA picture the image loader reads safely
+// and right: a known kind with a consistent colour map and pixel depth, sides of
+// 1..PICTURE_MAX_SIDE pixels stored top-down or bottom-up, and every pixel present (run-length
+// packets whole and covering the picture exactly, colour indices inside the map).
+bool picture_is_safe_to_load(FILE *tga);

@@ -1,0 +1,29 @@
+// Finding a window on an X display from outside the program that opened it.
+#include "x_window.h"
+
+#include <X11/Xutil.h>
+#include <string>
+
+static bool titled(Display *dpy, Window window, const char *title) {
+    char *name = nullptr;
+    bool same = XFetchName(dpy, window, &name) && std::string(title) == name;
+    if (name)
+        XFree(name);
+    return same;
+}
+
+Window find_window(Display *dpy, int width, int height, const char *title) {
+    Window root, parent, *children = nullptr, found = 0;
+    unsigned count = 0;
+    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
+    for (unsigned i = 0; i < count && !found; i++) {
+        XWindowAttributes a;
+        if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable &&
+            (!width || (a.width == width && a.height == height)) &&
+            (!title || titled(dpy, children[i], title)))
+            found = children[i];
+    }
+    if (children)
+        XFree(children);
+    return found;
+}

@@ -1,0 +1,7 @@
+// Finding a window on an X display from outside the program that opened it.
+#pragma once
+
+#include <X11/Xlib.h>
+
+// A viewable top-level window of that size (0: any) and title (nullptr: any); 0 if none.
+Window find_window(Display *dpy, int width, int height, const char *title);
