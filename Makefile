@@ -65,6 +65,7 @@ uninstall:
 PACKAGE_BUILD ?= $(BUILD)-package
 PACKAGE_DIR ?= .
 package: package-deps
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
 	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
 		cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
