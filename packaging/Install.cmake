@@ -113,7 +113,6 @@ add_custom_target(uninstall
 # `make package`: a Debian package for the games section, its dependencies read off the
 # program's shared libraries, and a tarball of the same tree.
 set(CPACK_GENERATOR DEB TGZ)
-set(CPACK_PACKAGE_NAME haystack)
 set(CPACK_PACKAGE_VENDOR "The Haystack developers")
 set(CPACK_PACKAGE_CONTACT "${HAYSTACK_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "first-person game of finding a needle in a haystack")
@@ -126,9 +125,6 @@ set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${HAYSTACK_HOMEPAGE})
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${HAYSTACK_MAINTAINER}")
-set(CPACK_SOURCE_IGNORE_FILES /\\.git/ /build)
 include(CPack)

@@ -22,6 +22,7 @@ const float SKY_BLUE = 0.8f;                   // likewise
 const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, window units (-1..1)
 const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
 const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
+
 bool set_opengl_mode() {
     install_allegro_gl();
     allegro_gl_clear_settings();

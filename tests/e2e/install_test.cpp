@@ -5,6 +5,7 @@
 
 #include "audio_probe.h"
 #include "data_files.h"
+#include "scratch_dir.h"
 
 #include <X11/keysym.h>
 #include <sys/wait.h>
@@ -16,8 +17,8 @@
 
 namespace fs = std::filesystem;
 
-const std::string APP_ID =
-    "net.haystackgame.Haystack"; // the desktop entry's, icon's and metainfo's
+// The name of the desktop entry, the icons and the metainfo.
+const std::string APP_ID = "net.haystackgame.Haystack";
 const std::string PACKAGE = BUILD_DIR "/package/haystack_" HAYSTACK_VERSION "_amd64.deb";
 
 static std::string read_text(const fs::path &file) {
@@ -59,21 +60,8 @@ static std::string desktop_entry_complaints(const fs::path &entry) {
     return valid.output;
 }
 
-// A scratch folder of the test's own, removed after it.
-class InScratch : public ::testing::Test {
-  protected:
-    fs::path scratch;
-    void SetUp() override {
-        char pattern[] = "/tmp/haystack-install-XXXXXX";
-        scratch = mkdtemp(pattern);
-    }
-    void TearDown() override {
-        fs::remove_all(scratch);
-    }
-};
-
-TEST_F(InScratch, InstallPutsEverythingInPlaceAndUninstallTakesItAllAway) {
-    fs::path prefix = scratch / "prefix";
+TEST(Install, PutsEverythingInPlaceAndUninstallTakesItAllAway) {
+    fs::path prefix = fs::path(scratch_dir()) / "prefix";
     fs::create_directory(prefix);
     Ran install =
         run(std::string(CMAKE_COMMAND) + " --install " + BUILD_DIR + " --prefix " + quoted(prefix));
@@ -106,7 +94,8 @@ TEST_F(InScratch, InstallPutsEverythingInPlaceAndUninstallTakesItAllAway) {
 }
 
 // Desktop launchers refuse an Exec line whose path holds an unquoted space.
-TEST_F(InScratch, DesktopEntryUnderAPrefixWithASpaceIsValid) {
+TEST(DesktopEntry, IsValidUnderAPrefixWithASpace) {
+    fs::path scratch = scratch_dir();
     fs::path prefix = scratch / "with space";
     Ran configure = run(std::string(CMAKE_COMMAND) + " -S " + PROJECT_SOURCE_DIR + " -B " +
                         quoted(scratch / "tree") +
@@ -149,15 +138,10 @@ TEST(Package, DependsOnItsLibrariesAndLintianFindsNoError) {
 
 class UnpackedPackage : public RunningGame {
   protected:
-    fs::path root;
+    fs::path root = fs::path(scratch_dir()) / "root";
     void SetUp() override {
-        char pattern[] = "/tmp/haystack-root-XXXXXX";
-        root = mkdtemp(pattern);
         Ran unpack = run("dpkg-deb -x " + PACKAGE + " " + quoted(root));
         ASSERT_EQ(unpack.status, 0) << unpack.output;
-    }
-    void TearDown() override {
-        fs::remove_all(root);
     }
 };
 
