@@ -194,13 +194,22 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
     Spot left = target(look("play_turned_back"));
     EXPECT_GT(left.x, right.x + 20);
 
-    // Stepping back makes it smaller; stepping up to it again, larger.
+    // Stepping back down the slope lowers the eye: the mound's crest rises across the sky and
+    // the target with it. Stepping up again brings both back. (The target's pixel count is
+    // no measure of its distance: it is a thin line, foreshortened as the eye drops.)
+    auto sky = [](const Frame &f) { return share(f, 0, 0, WIDTH, HEIGHT, is_sky); };
+    double sky_before = sky(grab_frame(x.dpy, window));
     hold_key(x.dpy, XK_Down, 0.4);
-    Spot back = target(look("play_stepped_back"));
+    Frame stepped_back = look("play_stepped_back");
+    Spot back = target(stepped_back);
     hold_key(x.dpy, XK_Up, 0.4);
-    Spot forth = target(look("play_stepped_forth"));
-    EXPECT_LT(back.pixels, left.pixels);
-    EXPECT_GT(forth.pixels, back.pixels);
+    Frame stepped_forth = look("play_stepped_forth");
+    Spot forth = target(stepped_forth);
+    ASSERT_GT(back.pixels, 0) << "the target went behind the crest";
+    EXPECT_LT(back.y, left.y - 20);
+    EXPECT_LT(sky(stepped_back), 0.8 * sky_before);
+    EXPECT_GT(forth.y, back.y + 20);
+    EXPECT_GT(sky(stepped_forth), 0.8 * sky_before);
 
     // Held Space tilts the view down toward the ground; let go, it comes back level.
     double level_sky = share(look("play_level"), 0, 0, WIDTH, HEIGHT, is_sky);
