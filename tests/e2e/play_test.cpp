@@ -212,11 +212,11 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
     EXPECT_GT(sky(stepped_forth), 0.8 * sky_before);
 
     // Held Space tilts the view down toward the ground; let go, it comes back level.
-    double level_sky = share(look("play_level"), 0, 0, WIDTH, HEIGHT, is_sky);
+    double level_sky = sky(look("play_level"));
     press_key(x.dpy, XK_space, true);
-    double down_sky = share(look("play_looking_down", 0.6), 0, 0, WIDTH, HEIGHT, is_sky);
+    double down_sky = sky(look("play_looking_down", 0.6));
     press_key(x.dpy, XK_space, false);
-    double up_again_sky = share(look("play_level_again", 0.6), 0, 0, WIDTH, HEIGHT, is_sky);
+    double up_again_sky = sky(look("play_level_again", 0.6));
     EXPECT_LT(down_sky, 0.5 * level_sky) << "level " << level_sky;
     EXPECT_GT(up_again_sky, 0.8 * level_sky) << "level " << level_sky;
 
