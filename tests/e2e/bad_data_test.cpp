@@ -12,7 +12,7 @@ class PlaysAnyway : public RunningGame {
   protected:
     // Space, a walk, a throw: the scene shows and the game is still there; Escape quits.
     void play_and_quit(const std::string &name) {
-        hold_key(x.dpy, XK_space, 0.15);
+        tap_key(x.dpy, window, XK_space);
         sleep_seconds(0.5);
         hold_key(x.dpy, XK_Up, 0.5);
         move_mouse(x.dpy, window, WIDTH / 2, HEIGHT / 2);

@@ -19,9 +19,10 @@ static std::mt19937 random_moments{std::random_device{}()}; // how long each gam
 static void run_until_random_moment(XServer &x, Game &game, int run) {
     game.program = run < 2 ? HAYSTACK_CHECKED_BINARY : HAYSTACK_BINARY;
     game.add_all_data();
-    ASSERT_NE(show_game(x, game), 0u);
+    Window window = show_game(x, game);
+    ASSERT_NE(window, 0u);
     if (run % 2 == 0)
-        hold_key(x.dpy, XK_space, 0.1);
+        tap_key(x.dpy, window, XK_space);
     sleep_seconds(std::uniform_real_distribution<double>(0.0, 1.5)(random_moments));
     ASSERT_TRUE(game.running()) << describe_status(game.status) << "\n" << game.output();
 }

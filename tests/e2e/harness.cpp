@@ -229,6 +229,21 @@ void press_key(Display *dpy, KeySym key, bool down) {
     XSync(dpy, False);
 }
 
+void tap_key(Display *dpy, Window window, KeySym key) {
+    press_key(dpy, key, true);
+    Frame last = grab_frame(dpy, window);
+    int changes = 0;
+    wait_until(
+        [&] {
+            Frame now = grab_frame(dpy, window);
+            if (now.rgb != last.rgb)
+                changes++, last = std::move(now);
+            return changes >= 2;
+        },
+        3.0);
+    press_key(dpy, key, false);
+}
+
 void hold_button(Display *dpy, unsigned button, double seconds) {
     XTestFakeButtonEvent(dpy, button, True, CurrentTime);
     XSync(dpy, False);

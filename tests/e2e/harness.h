@@ -80,6 +80,9 @@ void press_key(Display *dpy, KeySym key, bool down);             // down stays d
 void hold_button(Display *dpy, unsigned button, double seconds); // at the pointer's place
 void move_mouse(Display *dpy, Window window, int x, int y);
 void send_close_request(Display *dpy, Window window); // what a window manager's close button does
+// Holds `key` until `window` has shown two new frames, so that whole ticks ran while it was
+// down however slowly the game draws; at most 3 s.
+void tap_key(Display *dpy, Window window, KeySym key);
 
 struct Rgb {
     int r, g, b;

@@ -177,7 +177,7 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
 
     // Space: the title card goes, the theme takes over.
     long space_at = recorded_frames(game.audio_file);
-    hold_key(x.dpy, XK_space, 0.15); // a person's tap spans a few ticks
+    tap_key(x.dpy, window, XK_space);
     Frame play = look("play_start", 1.5);
     PictureMatch card = match_picture(play, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
     EXPECT_LT(double(card.opaque_shown) / card.opaque, 0.2) << "the title card is gone";
