@@ -14,6 +14,16 @@ class AttractFrame : public RunningGame {
         save_screenshot(frame, name);
         return frame;
     }
+
+    // The most sky shown right of `x0` over a second's frames: a cloud may pass close by the
+    // flying camera and hide it for a moment.
+    double most_sky(int x0) {
+        double most = 0;
+        for (int i = 0; i < 5; i++, sleep_seconds(0.2))
+            most = std::max(most, share(grab_frame(x.dpy, window), x0, 0, WIDTH, HEIGHT,
+                                        [](Rgb p) { return p == SKY; }));
+        return most;
+    }
 };
 
 // Where the title card is opaque the window shows its colours less their blue; where it is
@@ -29,8 +39,7 @@ TEST_F(AttractFrame, IntroPictureCoversTheWindowWithTheSceneInItsWindows) {
     // Strand tips within two units of the eye may cover a little of the card.
     EXPECT_GT(double(card.opaque_shown) / card.opaque, 0.9);
     EXPECT_GT(double(card.clear_open) / card.clear, 0.9);
-    EXPECT_GT(share(frame, 0, 0, WIDTH, HEIGHT, [](Rgb p) { return p == SKY; }), 0.001)
-        << "the sky shows through the card's window in the clear colour";
+    EXPECT_GT(most_sky(0), 0.001) << "the sky shows through the card's window in the clear colour";
 }
 
 // A card of our own with blue in it: the top band red and blue, the rest of the left half
@@ -64,8 +73,7 @@ TEST_F(AttractFrame, CardLosesItsBlueAndTheCursorCrossStaysOnTop) {
     auto is = [](Rgb colour) { return [colour](Rgb p) { return near(p, colour, 3); }; };
     EXPECT_GT(share(frame, 20, 10, 300, 100, is({200, 0, 0})), 0.9) << "top band, upright";
     EXPECT_GT(share(frame, 20, 140, 300, 470, is(card)), 0.8);
-    EXPECT_GT(share(frame, 330, 0, WIDTH, HEIGHT, [](Rgb p) { return p == SKY; }), 0.01)
-        << "the sky shows through the card's clear half";
+    EXPECT_GT(most_sky(330), 0.01) << "the sky shows through the card's clear half";
 
     // Each arm of the cross shades from one colour at its end to another.
     Rgb red = frame.at(mx - 10, my + 7), green = frame.at(mx + 10, my - 7);
