@@ -93,8 +93,10 @@ class Playing : public RunningGame {
         move_mouse(x.dpy, window, px, py);
     }
 
-    // Which track sounds most in the recording from `from` (frames) until now.
+    // Which track sounds most in the recording from `from` (frames) until now; a lagging disk
+    // driver is first given time to record half a second past `from`.
     double track_heard_since(long from) {
+        wait_until([&] { return recorded_frames(game.audio_file) >= from + PROBE_RATE / 2; }, 10.0);
         long now = recorded_frames(game.audio_file);
         return dominant_track_pitch(
             read_mono(game.audio_file, std::max(from, now - PROBE_RATE), now));
