@@ -21,7 +21,7 @@ class PlaysAnyway : public RunningGame {
         Frame frame = grab_frame(x.dpy, window);
         save_screenshot(frame, "bad_data_" + name);
         ASSERT_TRUE(game.running()) << describe_status(game.status) << "\n" << game.output();
-        EXPECT_GT(share(frame, 0, 0, WIDTH, HEIGHT / 2, [](Rgb p) { return p == SKY; }), 0.002)
+        EXPECT_GT(share(frame, 0, 0, WIDTH, HEIGHT / 2, is_sky), 0.002)
             << "the field under the sky, not the title card";
         hold_key(x.dpy, XK_Escape, 0.3);
         expect_exit_status(game, 0);

@@ -20,8 +20,7 @@ class AttractFrame : public RunningGame {
     double most_sky(int x0) {
         double most = 0;
         for (int i = 0; i < 5; i++, sleep_seconds(0.2))
-            most = std::max(most, share(grab_frame(x.dpy, window), x0, 0, WIDTH, HEIGHT,
-                                        [](Rgb p) { return p == SKY; }));
+            most = std::max(most, share(grab_frame(x.dpy, window), x0, 0, WIDTH, HEIGHT, is_sky));
         return most;
     }
 };

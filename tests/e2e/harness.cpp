@@ -368,6 +368,13 @@ std::string save_screenshot(const Frame &frame, const std::string &name) {
     return saved ? path : "";
 }
 
+std::vector<float> recent_sound(Game &game, long frames) {
+    if (!wait_until([&] { return recorded_frames(game.audio_file) >= frames; }, 10.0))
+        return {};
+    long now = recorded_frames(game.audio_file);
+    return read_mono(game.audio_file, now - frames, now);
+}
+
 void expect_exit_status(Game &game, int code) {
     ASSERT_TRUE(game.wait_exit(EXIT_TIMEOUT)) << "the game did not exit";
     EXPECT_TRUE(WIFEXITED(game.status) && WEXITSTATUS(game.status) == code)

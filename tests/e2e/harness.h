@@ -93,6 +93,9 @@ struct Rgb {
 
 const int WIDTH = 640, HEIGHT = 480; // the game's window, pixels
 const Rgb SKY = {102, 153, 204};     // the clear colour (0.4, 0.6, 0.8)
+inline bool is_sky(Rgb p) {
+    return p == SKY;
+}
 
 // A whole window's pixels at one moment.
 struct Frame {
@@ -123,6 +126,10 @@ struct PictureMatch {
 PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom);
 // Writes the frame to <screenshot dir>/<name>.png; the path, empty on failure.
 std::string save_screenshot(const Frame &frame, const std::string &name);
+
+// The last `frames` of the game's recorded sound, once there are that many (within 10 s): on
+// a busy machine the disk driver falls behind the clock. Empty if they never come.
+std::vector<float> recent_sound(Game &game, long frames);
 
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);

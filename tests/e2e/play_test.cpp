@@ -14,10 +14,6 @@ const char *const TARGET_ON_TOP = "2026-01-01 02:25:00";
 const Rgb BLUE = {0, 0, 255}; // the target, the only thing drawn in pure blue
 const int BANNER_BOTTOM = HEIGHT / 4;
 
-static bool is_sky(Rgb p) {
-    return p == SKY;
-}
-
 // Strand-coloured and turned green by the won stage: (b, r, g/2) of a yellow-brown.
 static bool is_green_strand(Rgb p) {
     return p.g > p.r + 40 && p.g > p.b + 20;
