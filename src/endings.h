@@ -1,11 +1,12 @@
 // How the game is ended from outside: Ctrl+C and a logout's signals, and a lost display.
+// Each platform has its own file: endings_x11.cpp, endings_windows.cpp.
 #pragma once
 
-// From here on SIGINT, SIGTERM and SIGHUP ask the main loop to quit, and a lost X display
-// ends the game at once with status 1 and a line on standard error. Called once the
+// From here on, on X11, SIGINT, SIGTERM and SIGHUP ask the main loop to quit, and a lost X
+// display ends the game at once with status 1 and a line on standard error. Called once the
 // windowing library has installed its own signal handlers, which these replace: its
 // exit-time work, run from a signal or from Xlib's exit on a lost display, can abort or
-// deadlock with its input thread.
+// deadlock with its input thread. On Windows there is nothing to install.
 void install_endings();
 
 // Whether a signal has asked the game to quit.

@@ -1,12 +1,12 @@
 // Program entry: start-up of window, audio, input and timer; the fixed-step main loop; shutdown.
 #include <allegro.h>
 #include <alleggl.h>
-#include <xalleg.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
+#include "desktop.h"
 #include "endings.h"
 #include "game_state.h"
 #include "music.h"
@@ -22,9 +22,7 @@ const char *const GRAPHICS_ERROR = // the windowing library's reason, then its O
     "Error setting OpenGL graphics mode:\n%s\nAllegro GL error : %s\n";
 const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
     "No windowing system could be started (is DISPLAY set?)";
-const char *const WINDOW_TITLE = "Haystack";    // in the window's title bar
-const char *const WINDOW_INSTANCE = "haystack"; // the window's name, as task bars and docks
-const char *const WINDOW_CLASS = "Haystack";    // match it to the game's desktop entry
+const char *const WINDOW_TITLE = "Haystack"; // in the window's title bar
 
 static std::atomic<int> quit_requested{0}; // 1 once Escape went down or the window was closed
 
@@ -45,11 +43,6 @@ static void close_button_pressed() {
     quit_requested = 1;
 }
 
-// The game's name and class on every window the windowing library opens, from the first.
-static void name_windows() {
-    xwin_set_window_name(WINDOW_INSTANCE, WINDOW_CLASS);
-}
-
 // The game's title on its window, given before the window opens.
 static void title_window() {
     set_window_title(WINDOW_TITLE);
@@ -59,7 +52,7 @@ static void title_window() {
 // window could not be opened, after saying why: in a message box, or on standard error
 // when the windowing library itself could not start.
 static bool open_window() {
-    name_windows();
+    present_game_windows();
     if (allegro_init() != 0) {
         const char *why = allegro_error[0] ? allegro_error : NO_WINDOWING_SYSTEM;
         std::fprintf(stderr, GRAPHICS_ERROR, why, allegro_gl_error);

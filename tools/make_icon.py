@@ -1,4 +1,5 @@
-# Draws Haystack's desktop icon into a hicolor icon tree: python3 tools/make_icon.py [hicolor folder]
+# Draws Haystack's icon: a hicolor icon tree, and beside it the Windows .ico and the window's XPM:
+# python3 tools/make_icon.py [hicolor folder]
 import math
 import os
 import random
@@ -12,6 +13,9 @@ from make_data import Canvas, STRAW, shade  # noqa: E402
 APP_ID = 'net.haystackgame.Haystack'  # the icon's name, shared with the desktop entry and metainfo
 GRID = 64                    # the picture is laid out in units of a 64x64 grid
 SIZES = (48, 64, 128, 256)   # px, each drawn natively from the grid's geometry
+ICO_SIZES = (16, 32, 48, 256)  # px, the Windows icon's pictures: title bar, task bar, desktop, Explorer
+XPM_SIZE = 48                # px, the picture the X11 window carries in its hints
+XPM_NAME = 'haystack_xpm'    # the C array the game's X11 desktop file includes
 SKY_RECT = (4, 4, 60, 60)    # grid units, the sky square; every size maps its edges to whole pixels
 SKY = (102, 153, 204)        # the game's sky behind the mound
 MOUND = (32, 60, 26, 42)     # grid units: centre x, base y, half width, height of the half-ellipse
@@ -104,13 +108,54 @@ def icon_svg():
             '  </g>\n</svg>\n')
 
 
-def write_png(path, canvas):
+def png_bytes(canvas):
     def chunk(kind, data):
         return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
     rows = b''.join(b'\0' + bytes(canvas.px[y * canvas.w * 4:(y + 1) * canvas.w * 4]) for y in range(canvas.h))
     header = struct.pack('>IIBBBBB', canvas.w, canvas.h, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b'')
+
+
+def dib_bytes(canvas):
+    """A 32-bit BGRA bitmap as an icon holds it: bottom row first, then an all-clear AND mask."""
+    w, h = canvas.w, canvas.h
+    header = struct.pack('<IiiHHIIiiII', 40, w, 2 * h, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = b''.join(bytes((canvas.px[i + 2], canvas.px[i + 1], canvas.px[i], canvas.px[i + 3]))
+                      for y in reversed(range(h)) for i in range(y * w * 4, (y + 1) * w * 4, 4))
+    mask_row = ((w + 31) // 32) * 4
+    return header + pixels + bytes(mask_row * h)
+
+
+def ico_bytes(canvases):
+    """A Windows icon file: the small pictures as bitmaps, the 256 px one as PNG, as Windows does."""
+    images = [png_bytes(c) if c.w >= 256 else dib_bytes(c) for c in canvases]
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for c, data in zip(canvases, images):
+        out += struct.pack('<BBBBHHII', c.w % 256, c.h % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b''.join(images)
+
+
+def xpm_text(canvas):
+    """The picture as XPM in C: fully clear pixels are None, all others keep their exact colour."""
+    symbols = ''.join(chr(c) for c in range(35, 127) if chr(c) not in '\\"')
+    colours = sorted({bytes(canvas.px[i:i + 3]) for i in range(0, len(canvas.px), 4) if canvas.px[i + 3]})
+    code = {rgb: symbols[n // len(symbols)] + symbols[n % len(symbols)] for n, rgb in enumerate(colours, 1)}
+    clear = symbols[0] * 2
+
+    def pixel(i):
+        return code[bytes(canvas.px[i:i + 3])] if canvas.px[i + 3] else clear
+    lines = [f'{canvas.w} {canvas.h} {len(colours) + 1} 2', f'{clear} c None']
+    lines += [f'{code[rgb]} c #{rgb.hex()}' for rgb in colours]
+    lines += [''.join(pixel(i) for i in range(y * canvas.w * 4, (y + 1) * canvas.w * 4, 4)) for y in range(canvas.h)]
+    return ('/* XPM */\n/* Haystack\'s icon, drawn by tools/make_icon.py */\n'
+            f'static const char *const {XPM_NAME}[] = {{\n' + ',\n'.join(f'"{line}"' for line in lines) + '};\n')
+
+
+def write_png(path, canvas):
     with open(path, 'wb') as f:
-        f.write(b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
+        f.write(png_bytes(canvas))
 
 
 def app_path(root, folder, extension):
@@ -124,3 +169,8 @@ if __name__ == '__main__':
         write_png(app_path(root, f'{size}x{size}', '.png'), icon(size))
     with open(app_path(root, 'scalable', '.svg'), 'w') as f:
         f.write(icon_svg())
+    icons = os.path.dirname(os.path.abspath(root))
+    with open(os.path.join(icons, 'haystack.ico'), 'wb') as f:
+        f.write(ico_bytes([icon(size) for size in ICO_SIZES]))
+    with open(os.path.join(icons, 'haystack.xpm'), 'w') as f:
+        f.write(xpm_text(icon(XPM_SIZE)))

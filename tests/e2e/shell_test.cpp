@@ -2,8 +2,12 @@
 // it, what it does without a display or without OpenGL, and how it copes with bad data files.
 #include "harness.h"
 
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <sys/wait.h>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "audio_probe.h"
 
@@ -31,6 +35,64 @@ TEST_F(GameShell, OpensWindowAndPlaysIntroTrack) {
     EXPECT_GT(rms(recent), 0.05);
     EXPECT_EQ(dominant_track_pitch(recent), INTRO_HZ);
     EXPECT_TRUE(game.running());
+}
+
+// The `size` px picture of the game's .ico, as rows of b, g, r, a from the top; empty if the
+// icon has no bitmap of that size.
+static std::vector<unsigned char> icon_bitmap(unsigned size) {
+    std::ifstream file(PROJECT_SOURCE_DIR "/packaging/icons/haystack.ico", std::ios::binary);
+    std::string ico((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto u32 = [&](size_t at) {
+        uint32_t v;
+        std::memcpy(&v, &ico[at], 4);
+        return v;
+    };
+    for (size_t entry = 6; entry + 16 <= ico.size() && ico.size() >= 6; entry += 16) {
+        size_t at = u32(entry + 12), row = 4 * size;
+        if (uint8_t(ico[entry]) != size || u32(at) != 40 || at + 40 + row * size > ico.size())
+            continue;
+        std::vector<unsigned char> rows(row * size);
+        for (unsigned y = 0; y < size; y++) // bottom row first in the file
+            std::memcpy(&rows[y * row], &ico[at + 40 + (size - 1 - y) * row], row);
+        return rows;
+    }
+    return {};
+}
+
+// The window carries the game's icon, not the windowing library's: its icon pixmap, read
+// back, shows the icon file's picture of the same size wherever that picture is opaque.
+TEST_F(GameShell, WindowCarriesTheGameIcon) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    XWMHints *hints = nullptr;
+    wait_until(
+        [&] { return (hints = XGetWMHints(x.dpy, window)) && (hints->flags & IconPixmapHint); },
+        5.0);
+    ASSERT_TRUE(hints && (hints->flags & IconPixmapHint)) << "the window has no icon pixmap";
+    Window root;
+    int left, top;
+    unsigned size, height, border, depth;
+    XGetGeometry(x.dpy, hints->icon_pixmap, &root, &left, &top, &size, &height, &border, &depth);
+    XImage *image = XGetImage(x.dpy, hints->icon_pixmap, 0, 0, size, height, AllPlanes, ZPixmap);
+    XFree(hints);
+    ASSERT_NE(image, nullptr);
+    std::vector<unsigned char> expected = icon_bitmap(size);
+    ASSERT_FALSE(expected.empty()) << "the icon file has no " << size << " px picture";
+    const Visual *visual = DefaultVisual(x.dpy, DefaultScreen(x.dpy)); // a pixmap's own masks are 0
+    int opaque = 0, same = 0;
+    for (unsigned row = 0; row < size; row++)
+        for (unsigned col = 0; col < size; col++) {
+            const unsigned char *bgra = &expected[4 * (row * size + col)];
+            unsigned long p = XGetPixel(image, col, row);
+            Rgb shown = {int((p & visual->red_mask) >> __builtin_ctzl(visual->red_mask)),
+                         int((p & visual->green_mask) >> __builtin_ctzl(visual->green_mask)),
+                         int((p & visual->blue_mask) >> __builtin_ctzl(visual->blue_mask))};
+            opaque += bgra[3] == 255;
+            same += bgra[3] == 255 && near(shown, {bgra[2], bgra[1], bgra[0]}, 8);
+        }
+    XDestroyImage(image);
+    EXPECT_EQ(size, height);
+    EXPECT_GT(opaque, int(size * size / 2));
+    EXPECT_GE(same, opaque * 98 / 100) << same << " of " << opaque << " opaque pixels match";
 }
 
 TEST_F(GameShell, HeldEscapeQuits) {
