@@ -6,7 +6,7 @@ WERROR ?= OFF
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
-	format data build deps test-deps package-deps
+	format data build deps test-deps package-deps windows test-windows windows-deps
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -78,6 +78,24 @@ package: package-deps
 	mkdir -p $(PACKAGE_DIR)
 	cp $(PACKAGE_BUILD)/haystack_*.deb $(PACKAGE_BUILD)/haystack-*.tar.gz $(PACKAGE_DIR)
 
+# The Windows release, cross-built: the libraries (built once, then cached outside the build
+# folder) and the game, packed as haystack-$(VERSION)-win64.zip and .msi in $(WINDOWS_BUILD)/.
+# WINDOWS_SOURCES=<folder> takes the libraries' source archives from there, not the network.
+WINDOWS_BUILD ?= build-windows
+WINDOWS_SOURCES ?=
+windows: windows-deps
+	deps=$$(WINDOWS_SOURCES="$(WINDOWS_SOURCES)" scripts/build-windows-deps) && \
+	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release "-DHAYSTACK_WINDOWS_DEPS=$$deps" -DHAYSTACK_WERROR=$(WERROR)
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_artefacts
+
+# The Windows release's tests: its artefacts, and the end-to-end tests that can run against
+# the unzipped game under wine.
+test-windows: test-deps windows
+	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WINDOWS_BUILD=$(CURDIR)/$(WINDOWS_BUILD)"
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j 2 -L windows
+
 # Regenerates the pictures and music in data/ and the desktop icons (needs python3 and lame).
 data:
 	python3 tools/make_data.py data
@@ -96,3 +114,6 @@ test-deps:
 
 package-deps:
 	scripts/install-deps package
+
+windows-deps:
+	scripts/install-deps windows

@@ -106,6 +106,19 @@ void XServer::stop(int signal) {
     fs::remove("/tmp/.X" + n + "-lock");
 }
 
+const char *wine_game() {
+    return std::getenv("HAYSTACK_WINE_GAME");
+}
+
+// A wine server that outlives each game, started ahead of a game with a fixed clock and without
+// that clock: the server times the waits of every program under wine, so its clock must run.
+// The wine prefix's end-of-tests step stops it.
+static void keep_wine_server() {
+    if (std::system("wineserver -p 2>/dev/null")) {
+        // already running
+    }
+}
+
 Game::Game() {
     char scratch[] = "/tmp/haystack-e2e-XXXXXX";
     dir = mkdtemp(scratch);
@@ -137,7 +150,15 @@ void Game::write_file(const std::string &file, const std::string &bytes) {
     std::ofstream(dir + "/" + file, std::ios::binary) << bytes;
 }
 
+// A Windows program: started through wine.
+static bool is_windows_program(const std::string &program) {
+    return program.size() > 4 && program.compare(program.size() - 4, 4, ".exe") == 0;
+}
+
 void Game::start(const char *display) {
+    bool under_wine = is_windows_program(program);
+    if (under_wine && !fixed_clock.empty())
+        keep_wine_server();
     pid = fork();
     if (pid != 0) {
         ASSERT_GT(pid, 0) << "fork failed";
@@ -149,15 +170,25 @@ void Game::start(const char *display) {
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
+    setenv("WINEDEBUG", "-all", 1);
+    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1); // asks nothing
     if (!fixed_clock.empty()) {
         setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
-        setenv("FAKETIME", ("@" + fixed_clock).c_str(), 1);
         setenv("TZ", "UTC", 1);
+        // Under wine the program loads for a varying while before it reads the clock, so the
+        // clock stands still at its moment instead of running on from it; the game's tick
+        // timer runs off the monotonic clock, which stays real.
+        setenv("FAKETIME", ((under_wine ? "" : "@") + fixed_clock).c_str(), 1);
+        setenv("FAKETIME_DONT_FAKE_MONOTONIC", "1", 1);
     }
     int log = open((dir + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(log, 1);
     dup2(log, 2);
-    if (chdir(dir.c_str()) == 0)
+    if (chdir((working_dir.empty() ? dir : working_dir).c_str()) != 0)
+        _exit(127);
+    if (under_wine)
+        execlp("wine", "wine", program.c_str(), (char *)nullptr);
+    else
         execl(program.c_str(), "haystack", (char *)nullptr);
     _exit(127);
 }
@@ -176,6 +207,23 @@ std::string Game::output() const {
     std::ostringstream text;
     text << std::ifstream(dir + "/output.txt").rdbuf();
     return text.str();
+}
+
+Ran run(const std::string &command) {
+    Ran ran = {-1, ""};
+    FILE *out = popen(("(" + command + ") 2>&1").c_str(), "r");
+    if (!out)
+        return ran;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+        ran.output.append(buffer, n);
+    int status = pclose(out);
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ran;
+}
+
+std::string quoted(const std::string &path) {
+    return "'" + path + "'";
 }
 
 std::string describe_status(int status) {

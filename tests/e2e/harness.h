@@ -44,6 +44,10 @@ struct XServer {
     pid_t pid = -1;
 };
 
+// The Windows build's haystack.exe when the tests run it through wine (HAYSTACK_WINE_GAME, in
+// the wine prefix WINEPREFIX names); nullptr when they run the Linux build.
+const char *wine_game();
+
 // One run of the game in a scratch working directory holding only the files a test put
 // there; its audio goes to `audio_file` through SDL's disk driver, stdout and stderr to a log.
 struct Game {
@@ -57,13 +61,22 @@ struct Game {
     bool wait_exit(double seconds); // whether it exited in time
     std::string output() const;
     std::string dir, audio_file;
-    std::string program = HAYSTACK_BINARY; // what is started, in `dir`
-    std::string audio_driver = "disk";     // SDL's audio driver for the game
+    std::string program = wine_game() ? wine_game() : HAYSTACK_BINARY; // what is started
+    std::string working_dir;           // where it starts; empty: `dir`
+    std::string audio_driver = "disk"; // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
     pid_t pid = -1;
     int status = 0; // wait status, once reaped
     bool reaped = false;
 };
+
+// What a shell command printed, standard output and error together, and its exit status.
+struct Ran {
+    int status;
+    std::string output;
+};
+Ran run(const std::string &command);
+std::string quoted(const std::string &path); // in single quotes, for the shell
 
 // "exit status N" or "killed by signal N".
 std::string describe_status(int status);

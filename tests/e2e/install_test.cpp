@@ -27,29 +27,6 @@ static std::string read_text(const fs::path &file) {
     return text.str();
 }
 
-struct Ran {
-    int status;         // the shell's exit status
-    std::string output; // standard output and error together
-};
-
-// Runs `command` in the shell.
-static Ran run(const std::string &command) {
-    Ran ran = {-1, ""};
-    FILE *out = popen(("(" + command + ") 2>&1").c_str(), "r");
-    if (!out)
-        return ran;
-    char buffer[4096];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
-        ran.output.append(buffer, n);
-    int status = pclose(out);
-    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return ran;
-}
-
-static std::string quoted(const fs::path &path) {
-    return "'" + path.string() + "'";
-}
-
 // What desktop-file-validate finds wrong with a desktop entry. Debian 12's validator predates
 // version 1.5 of the format, so its two complaints about that version and its
 // SingleMainWindow key are set aside; anything else counts.

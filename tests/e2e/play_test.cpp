@@ -9,8 +9,9 @@
 #include <cmath>
 
 // The game's clock starts here in the play-through, which makes a world whose target lies
-// by the mound's top, at (96, 105, 102): in view of a player who walks up from any side.
-const char *const TARGET_ON_TOP = "2026-01-01 02:25:00";
+// by the mound's top, at (100, 105, 103): in view of a player who walks up from any side.
+// Windows' C library draws other random numbers from the same seed than Linux's.
+const char *const TARGET_ON_TOP = wine_game() ? "2026-01-01 02:49:57" : "2026-01-01 02:25:00";
 const Rgb BLUE = {0, 0, 255}; // the target, the only thing drawn in pure blue
 const int BANNER_BOTTOM = HEIGHT / 4;
 

@@ -144,7 +144,9 @@ TEST(NoDisplay, DisplayWithoutServerIsReported) {
     expect_graphics_error_without_server(display.c_str());
 }
 
-// An X server without GLX: the game explains itself in a message box and waits for OK.
+// An X server without GLX: the game explains itself in a message box and waits for OK. On
+// Linux the box is xmessage, whose text the test reads; under wine it is a Windows message
+// box, titled as the game's window, whose text is drawn.
 TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
     XServer x(false);
     ASSERT_NE(x.dpy, nullptr);
@@ -152,20 +154,22 @@ TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
     game.add_all_data();
     game.start(x.name.c_str());
 
-    std::vector<std::string> args;
-    wait_until(
-        [&] {
-            args = child_command_line(game.pid, "xmessage");
-            return !args.empty() || !game.running();
-        },
-        START_TIMEOUT);
-    ASSERT_FALSE(args.empty()) << "no xmessage started; "
-                               << (game.running() ? "" : describe_status(game.status));
-    const std::string &text = args.back();
-    EXPECT_EQ(text.rfind(GRAPHICS_ERROR, 0), 0u) << text;
-    EXPECT_NE(text.find(AGL_ERROR), std::string::npos) << text;
+    if (!wine_game()) {
+        std::vector<std::string> args;
+        wait_until(
+            [&] {
+                args = child_command_line(game.pid, "xmessage");
+                return !args.empty() || !game.running();
+            },
+            START_TIMEOUT);
+        ASSERT_FALSE(args.empty())
+            << "no xmessage started; " << (game.running() ? "" : describe_status(game.status));
+        const std::string &text = args.back();
+        EXPECT_EQ(text.rfind(GRAPHICS_ERROR, 0), 0u) << text;
+        EXPECT_NE(text.find(AGL_ERROR), std::string::npos) << text;
+    }
 
-    Window box = wait_for_window(x.dpy, 0, 0, "xmessage", START_TIMEOUT);
+    Window box = wait_for_window(x.dpy, 0, 0, wine_game() ? "Haystack" : "xmessage", START_TIMEOUT);
     ASSERT_NE(box, 0u) << "the message box never showed";
     sleep_seconds(1.0);
     ASSERT_TRUE(game.running()) << "quit without waiting for OK: " << describe_status(game.status);

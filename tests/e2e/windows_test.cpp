@@ -1,0 +1,179 @@
+// The Windows release as players get it: the zip's folder, what its programs import, the
+// program's icon and version, and the installer's whole round under wine in a fresh prefix.
+#include "harness.h"
+
+#include "data_files.h"
+#include "scratch_dir.h"
+
+#include <X11/keysym.h>
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+const std::string ZIP = WINDOWS_BUILD "/" WINDOWS_PACKAGE ".zip";
+const std::string MSI = WINDOWS_BUILD "/" WINDOWS_PACKAGE ".msi";
+const fs::path UNZIPPED =
+    fs::path(WINE_DIR) / WINDOWS_PACKAGE; // the zip, as wine-setup unpacked it
+// Windows' own libraries that the game and its libraries may import; any other must ship.
+const std::set<std::string> WINDOWS_DLLS = {
+    "advapi32.dll", "ddraw.dll",  "dsound.dll",  "gdi32.dll",    "glu32.dll",    "imm32.dll",
+    "kernel32.dll", "msvcrt.dll", "ole32.dll",   "oleaut32.dll", "opengl32.dll", "setupapi.dll",
+    "shell32.dll",  "user32.dll", "version.dll", "winmm.dll"};
+const char *const UNINSTALL_KEY = "'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall'";
+
+static std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+static std::vector<std::string> lines(const std::string &text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+// Every file under `folder`, by its path inside it.
+static std::set<std::string> files_under(const fs::path &folder) {
+    std::set<std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.insert(fs::relative(entry.path(), folder).string());
+    return files;
+}
+
+TEST(WindowsZip, HoldsOneFolderWithTheGameItsDataNotesAndLicences) {
+    Ran listing = run("unzip -Z1 " + quoted(ZIP));
+    ASSERT_EQ(listing.status, 0) << listing.output;
+    std::set<std::string> files;
+    for (const std::string &path : lines(listing.output)) {
+        ASSERT_EQ(path.rfind(WINDOWS_PACKAGE "/", 0), 0u) << path << " lies outside the one folder";
+        files.insert(path.substr(sizeof WINDOWS_PACKAGE));
+    }
+    std::vector<std::string> wanted = {"haystack.exe", "README.txt", "LICENSE.txt"};
+    wanted.insert(wanted.end(), std::begin(DATA_FILES), std::end(DATA_FILES));
+    for (const std::string &file : wanted)
+        EXPECT_TRUE(files.count(file)) << file << " is missing";
+    for (const char *licence : {"allegro/", "allegrogl/", "SDL2/", "SDL2_mixer/", "dr_libs",
+                                "SOIL/", "gcc-runtime/", "winpthreads/"}) {
+        bool found = std::any_of(files.begin(), files.end(), [&](const std::string &f) {
+            return f.rfind("licenses/", 0) == 0 && f.find(licence) != std::string::npos;
+        });
+        EXPECT_TRUE(found) << "no licence text for " << licence;
+    }
+}
+
+// The program and every DLL beside it import only each other and Windows' own libraries: the
+// compiler's runtimes are inside the program, not DLLs it would look for in vain.
+TEST(WindowsZip, EveryImportedLibraryShipsOrIsWindowsOwn) {
+    std::set<std::string> files = files_under(UNZIPPED), shipped; // names as found; lower case
+    for (const std::string &file : files)
+        shipped.insert(lower(file));
+    ASSERT_TRUE(shipped.count("haystack.exe"));
+    for (const std::string &file : files) {
+        if (file.size() < 4 || (lower(file.substr(file.size() - 4)) != ".exe" &&
+                                lower(file.substr(file.size() - 4)) != ".dll"))
+            continue;
+        Ran imports = run("x86_64-w64-mingw32-objdump -p " + quoted(UNZIPPED / file));
+        ASSERT_EQ(imports.status, 0) << imports.output;
+        EXPECT_NE(imports.output.find("file format pei-x86-64"), std::string::npos) << file;
+        for (const std::string &line : lines(imports.output)) {
+            size_t at = line.find("DLL Name: ");
+            if (at == std::string::npos)
+                continue;
+            std::string dll = lower(line.substr(at + 10));
+            EXPECT_TRUE(shipped.count(dll) || WINDOWS_DLLS.count(dll))
+                << file << " imports " << dll << ", which neither ships nor is Windows' own";
+        }
+    }
+}
+
+// The icon, at the sizes Windows shows it, under the name the windowing library gives its
+// window; and the version as Explorer's Properties show it.
+TEST(WindowsProgram, CarriesTheGameIconAndItsVersion) {
+    std::string exe = quoted(UNZIPPED / "haystack.exe"), ico = quoted(scratch_dir() + "/icon.ico");
+    Ran icon = run("wrestool -x --type=14 --name=ALLEGRO_ICON " + exe + " > " + ico +
+                   " && icotool -l " + ico);
+    ASSERT_EQ(icon.status, 0) << icon.output;
+    for (const char *size : {"16", "32", "48", "256"})
+        EXPECT_NE(icon.output.find(std::string("--width=") + size + " "), std::string::npos)
+            << "no " << size << " px picture:\n"
+            << icon.output;
+
+    std::string raw = quoted(scratch_dir() + "/version.bin");
+    Ran version = run("wrestool -x --raw --type=16 " + exe + " > " + raw +
+                      " && iconv -f UTF-16LE -t UTF-8 -c " + raw + " | tr -c '[:print:]' '\\n'");
+    ASSERT_EQ(version.status, 0) << version.output;
+    for (std::string field :
+         {"ProductName", "Haystack", "ProductVersion", HAYSTACK_VERSION, "LegalCopyright", "zlib"})
+        EXPECT_NE(version.output.find(field), std::string::npos) << field << " in:\n"
+                                                                 << version.output;
+}
+
+// In a fresh wine prefix: the silent install puts the zip's files under Program Files with a
+// Start menu shortcut and an entry among installed programs; the game started there shows its
+// title card; the silent uninstall leaves no file, shortcut or entry behind.
+class WindowsInstaller : public RunningGame {
+  protected:
+    fs::path prefix = fs::path(scratch_dir()) / "prefix";
+    fs::path installed = prefix / "drive_c/Program Files/Haystack";
+
+    void SetUp() override {
+        setenv("WINEPREFIX", prefix.c_str(), 1);
+        setenv("WINEDEBUG", "-all", 1);
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1);
+        Ran made = run("wineboot -i && wineserver -w");
+        ASSERT_EQ(made.status, 0) << made.output;
+    }
+    void TearDown() override {
+        run("wineserver -k");
+    }
+    std::vector<fs::path> shortcuts() {
+        std::vector<fs::path> found;
+        for (const auto &entry : fs::recursive_directory_iterator(prefix / "drive_c"))
+            if (lower(entry.path().filename().string()) == "haystack.lnk")
+                found.push_back(entry.path());
+        return found;
+    }
+};
+
+TEST_F(WindowsInstaller, InstallsPlaysAndUninstallsLeavingNothing) {
+    Ran install = run("wine msiexec /i " + quoted(MSI) + " /qn && wineserver -w");
+    ASSERT_EQ(install.status, 0) << install.output;
+    EXPECT_EQ(files_under(installed), files_under(UNZIPPED));
+    EXPECT_EQ(shortcuts().size(), 1u) << "one Start menu shortcut";
+    Ran shortcut = run("msiinfo export " + quoted(MSI) + " Shortcut | grep '^StartMenuShortcut'");
+    EXPECT_NE(shortcut.output.find("\tINSTALLDIR\t"), std::string::npos)
+        << "the shortcut starts the game in its folder: " << shortcut.output;
+    Ran entry = run(std::string("wine reg query ") + UNINSTALL_KEY + " /s");
+    EXPECT_NE(entry.output.find("DisplayName    REG_SZ    Haystack"), std::string::npos)
+        << entry.output;
+    EXPECT_NE(entry.output.find("DisplayVersion    REG_SZ    " HAYSTACK_VERSION),
+              std::string::npos);
+    EXPECT_NE(entry.output.find("Publisher    REG_SZ    "), std::string::npos);
+
+    game.program = (installed / "haystack.exe").string();
+    game.working_dir = installed.string();
+    ASSERT_NO_FATAL_FAILURE(start_game(false));
+    sleep_seconds(1.5);
+    Frame frame = grab_frame(x.dpy, window);
+    save_screenshot(frame, "wine_installed_attract");
+    PictureMatch card = match_picture(frame, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
+    ASSERT_GT(card.opaque, 500);
+    EXPECT_GT(double(card.opaque_shown) / card.opaque, 0.9) << "the title card, not plain yellow";
+    hold_key(x.dpy, XK_Escape, 0.3);
+    expect_exit_status(game, 0);
+
+    Ran uninstall = run("wine msiexec /x " + quoted(MSI) + " /qn && wineserver -w");
+    ASSERT_EQ(uninstall.status, 0) << uninstall.output;
+    EXPECT_FALSE(fs::exists(installed)) << "the install folder is left";
+    EXPECT_TRUE(shortcuts().empty()) << "the shortcut is left";
+    entry = run(std::string("wine reg query ") + UNINSTALL_KEY + " /s");
+    EXPECT_EQ(entry.output.find("Haystack"), std::string::npos) << entry.output;
+}
