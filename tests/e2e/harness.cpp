@@ -403,6 +403,15 @@ PictureMatch match_picture(const Frame &frame, const std::string &picture, int b
     return match;
 }
 
+void expect_title_card(Display *dpy, Window window, const std::string &name) {
+    sleep_seconds(1.5);
+    Frame frame = grab_frame(dpy, window);
+    save_screenshot(frame, name);
+    PictureMatch card = match_picture(frame, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
+    ASSERT_GT(card.opaque, 500);
+    EXPECT_GT(double(card.opaque_shown) / card.opaque, 0.9) << "the title card, not plain yellow";
+}
+
 std::string save_screenshot(const Frame &frame, const std::string &name) {
     fs::create_directories(SCREENSHOT_DIR);
     std::string path = std::string(SCREENSHOT_DIR) + "/" + name + ".png";

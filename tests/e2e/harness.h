@@ -137,6 +137,9 @@ struct PictureMatch {
     int clear = 0, clear_open = 0;    // samples where it is see-through; those showing the scene
 };
 PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom);
+// After a moment's play, the frame, saved as screenshot `name`, shows the title card's
+// picture over the window rather than plain yellow.
+void expect_title_card(Display *dpy, Window window, const std::string &name);
 // Writes the frame to <screenshot dir>/<name>.png; the path, empty on failure.
 std::string save_screenshot(const Frame &frame, const std::string &name);
 

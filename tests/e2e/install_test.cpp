@@ -129,12 +129,7 @@ TEST_F(UnpackedPackage, LauncherShowsTheTitleCardPlaysTheIntroAndNamesTheWindow)
 
     game.program = (root / "usr/games/haystack").string();
     ASSERT_NO_FATAL_FAILURE(start_game(false));
-    sleep_seconds(1.5);
-    Frame frame = grab_frame(x.dpy, window);
-    save_screenshot(frame, "installed_attract");
-    PictureMatch card = match_picture(frame, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
-    ASSERT_GT(card.opaque, 500);
-    EXPECT_GT(double(card.opaque_shown) / card.opaque, 0.9) << "the title card, not plain yellow";
+    ASSERT_NO_FATAL_FAILURE(expect_title_card(x.dpy, window, "installed_attract"));
 
     std::vector<float> heard = recent_sound(game, PROBE_RATE);
     ASSERT_FALSE(heard.empty()) << "too little audio recorded";

@@ -161,12 +161,7 @@ TEST_F(WindowsInstaller, InstallsPlaysAndUninstallsLeavingNothing) {
     game.program = (installed / "haystack.exe").string();
     game.working_dir = installed.string();
     ASSERT_NO_FATAL_FAILURE(start_game(false));
-    sleep_seconds(1.5);
-    Frame frame = grab_frame(x.dpy, window);
-    save_screenshot(frame, "wine_installed_attract");
-    PictureMatch card = match_picture(frame, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
-    ASSERT_GT(card.opaque, 500);
-    EXPECT_GT(double(card.opaque_shown) / card.opaque, 0.9) << "the title card, not plain yellow";
+    ASSERT_NO_FATAL_FAILURE(expect_title_card(x.dpy, window, "wine_installed_attract"));
     hold_key(x.dpy, XK_Escape, 0.3);
     expect_exit_status(game, 0);
 
