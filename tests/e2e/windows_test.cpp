@@ -2,6 +2,7 @@
 // program's icon and version, and the installer's whole round under wine in a fresh prefix.
 #include "harness.h"
 
+#include "audio_probe.h"
 #include "data_files.h"
 #include "scratch_dir.h"
 
@@ -118,7 +119,7 @@ TEST(WindowsProgram, CarriesTheGameIconAndItsVersion) {
 
 // In a fresh wine prefix: the silent install puts the zip's files under Program Files with a
 // Start menu shortcut and an entry among installed programs; the game started there shows its
-// title card; the silent uninstall leaves no file, shortcut or entry behind.
+// title card and plays the intro; the silent uninstall leaves no file, shortcut or entry behind.
 class WindowsInstaller : public RunningGame {
   protected:
     fs::path prefix = fs::path(scratch_dir()) / "prefix";
@@ -146,7 +147,10 @@ class WindowsInstaller : public RunningGame {
 TEST_F(WindowsInstaller, InstallsPlaysAndUninstallsLeavingNothing) {
     Ran install = run("wine msiexec /i " + quoted(MSI) + " /qn && wineserver -w");
     ASSERT_EQ(install.status, 0) << install.output;
-    EXPECT_EQ(files_under(installed), files_under(UNZIPPED));
+    ASSERT_EQ(files_under(installed), files_under(UNZIPPED));
+    for (const std::string &file : files_under(installed))
+        EXPECT_EQ(run("cmp " + quoted(installed / file) + " " + quoted(UNZIPPED / file)).status, 0)
+            << file << " differs from the zip's";
     EXPECT_EQ(shortcuts().size(), 1u) << "one Start menu shortcut";
     Ran shortcut = run("msiinfo export " + quoted(MSI) + " Shortcut | grep '^StartMenuShortcut'");
     EXPECT_NE(shortcut.output.find("\tINSTALLDIR\t"), std::string::npos)
@@ -162,6 +166,9 @@ TEST_F(WindowsInstaller, InstallsPlaysAndUninstallsLeavingNothing) {
     game.working_dir = installed.string();
     ASSERT_NO_FATAL_FAILURE(start_game(false));
     ASSERT_NO_FATAL_FAILURE(expect_title_card(x.dpy, window, "wine_installed_attract"));
+    std::vector<float> heard = recent_sound(game, PROBE_RATE);
+    ASSERT_FALSE(heard.empty()) << "too little audio recorded";
+    EXPECT_EQ(dominant_track_pitch(heard), INTRO_HZ) << "the intro music";
     hold_key(x.dpy, XK_Escape, 0.3);
     expect_exit_status(game, 0);
 
