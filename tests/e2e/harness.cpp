@@ -414,7 +414,8 @@ void expect_title_card(Display *dpy, Window window, const std::string &name) {
 
 std::string save_screenshot(const Frame &frame, const std::string &name) {
     fs::create_directories(SCREENSHOT_DIR);
-    std::string path = std::string(SCREENSHOT_DIR) + "/" + name + ".png";
+    std::string path =
+        std::string(SCREENSHOT_DIR) + "/" + (wine_game() ? "wine_" : "") + name + ".png";
     png_image png = {};
     png.version = PNG_IMAGE_VERSION;
     png.width = frame.width;

@@ -140,7 +140,8 @@ PictureMatch match_picture(const Frame &frame, const std::string &picture, int b
 // After a moment's play, the frame, saved as screenshot `name`, shows the title card's
 // picture over the window rather than plain yellow.
 void expect_title_card(Display *dpy, Window window, const std::string &name);
-// Writes the frame to <screenshot dir>/<name>.png; the path, empty on failure.
+// Writes the frame to <screenshot dir>/<name>.png (wine_<name>.png under wine); the path, empty
+// on failure.
 std::string save_screenshot(const Frame &frame, const std::string &name);
 
 // The last `frames` of the game's recorded sound, once there are that many (within 10 s): on

@@ -165,7 +165,7 @@ TEST_F(WindowsInstaller, InstallsPlaysAndUninstallsLeavingNothing) {
     game.program = (installed / "haystack.exe").string();
     game.working_dir = installed.string();
     ASSERT_NO_FATAL_FAILURE(start_game(false));
-    ASSERT_NO_FATAL_FAILURE(expect_title_card(x.dpy, window, "wine_installed_attract"));
+    ASSERT_NO_FATAL_FAILURE(expect_title_card(x.dpy, window, "installer_attract"));
     std::vector<float> heard = recent_sound(game, PROBE_RATE);
     ASSERT_FALSE(heard.empty()) << "too little audio recorded";
     EXPECT_EQ(dominant_track_pitch(heard), INTRO_HZ) << "the intro music";
