@@ -13,11 +13,11 @@ function(find_windows_library variable)
     find_library(${variable} NAMES ${ARGN} PATHS ${HAYSTACK_WINDOWS_DEPS}/lib NO_DEFAULT_PATH
         REQUIRED)
 endfunction()
-find_windows_library(ALLEGRO_LIBRARY alleg44 alleg)
-find_windows_library(ALLEGROGL_LIBRARY allegrogl alleggl)
+find_windows_library(ALLEGRO_LIBRARY alleg44)
+find_windows_library(ALLEGROGL_LIBRARY alleggl)
 find_windows_library(SDL_LIBRARY SDL2)
 find_windows_library(SDL_MIXER_LIBRARY SDL2_mixer)
-find_windows_library(SOIL_LIBRARY SOIL soil)
+find_windows_library(SOIL_LIBRARY SOIL)
 
 add_library(game_libraries INTERFACE)
 target_include_directories(game_libraries SYSTEM INTERFACE
