@@ -5,12 +5,10 @@
 // nothing to save, so nothing is lost.
 #include "endings.h"
 
-void install_endings() {
-}
+void install_endings() {}
 
 bool quit_signalled() {
     return false;
 }
 
-void end_by_quit_signal() {
-}
+void end_by_quit_signal() {}

@@ -2,7 +2,7 @@
 #
 # Included by the top-level CMakeLists.txt when cross-building for Windows. It needs the target
 # `haystack` (haystack.exe), PROJECT_VERSION, the data files in PROJECT_SOURCE_DIR/data, the
-# LICENSE at the root, and HAYSTACK_WINDOWS_DEPS: the prefix of the cross-built libraries,
+# LICENSE at the root, HAYSTACK_ICON (the program's .ico), and HAYSTACK_WINDOWS_DEPS: the prefix of the cross-built libraries,
 # whose bin/ holds the DLLs to ship and whose licenses/<library>/ folders hold their licences.
 #
 # Everything goes into one folder, as players unzip it and as the installer lays it out in
@@ -17,7 +17,6 @@
 # folder) and haystack-<version>-win64.msi (built by wixl, from msitools, from the staged
 # folder, so it holds exactly what the zip holds).
 
-set(HAYSTACK_WINDOWS_DEPS "" CACHE PATH "The cross-built libraries (scripts/build-windows-deps)")
 foreach(folder bin licenses)
     if(NOT IS_DIRECTORY "${HAYSTACK_WINDOWS_DEPS}/${folder}")
         message(FATAL_ERROR "HAYSTACK_WINDOWS_DEPS ('${HAYSTACK_WINDOWS_DEPS}') has no ${folder}/ "
@@ -35,24 +34,13 @@ set(HAYSTACK_WINDOWS_STAGE ${CMAKE_BINARY_DIR}/${HAYSTACK_WINDOWS_PACKAGE})
 set(HAYSTACK_WINDOWS_ZIP ${CMAKE_BINARY_DIR}/${HAYSTACK_WINDOWS_PACKAGE}.zip)
 set(HAYSTACK_WINDOWS_MSI ${CMAKE_BINARY_DIR}/${HAYSTACK_WINDOWS_PACKAGE}.msi)
 set(HAYSTACK_WINDOWS_FILES ${CMAKE_CURRENT_BINARY_DIR}/windows-package) # generated files
-if(NOT HAYSTACK_ICON)
-    set(HAYSTACK_ICON ${PROJECT_SOURCE_DIR}/packaging/icons/haystack.ico)
-endif()
 
-# The notes for players, in Windows' line endings so that any editor shows them right.
+# The notes for players and the licence, in Windows' line endings so that any editor shows
+# them right.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/README.txt ${HAYSTACK_WINDOWS_FILES}/README.txt
     @ONLY NEWLINE_STYLE CRLF)
-file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
-string(REPLACE "\r\n" "\n" license_text "${license_text}")
-string(REPLACE "\n" "\r\n" license_text "${license_text}")
-set(license_copy ${HAYSTACK_WINDOWS_FILES}/LICENSE.txt)
-if(EXISTS ${license_copy})
-    file(READ ${license_copy} old_license_text)
-endif()
-if(NOT EXISTS ${license_copy} OR NOT old_license_text STREQUAL license_text)
-    file(WRITE ${license_copy} "${license_text}")
-endif()
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${HAYSTACK_WINDOWS_FILES}/LICENSE.txt
+    @ONLY NEWLINE_STYLE CRLF)
 
 # The libraries: whatever DLLs the prefix holds, looked for again at every build.
 file(GLOB HAYSTACK_WINDOWS_DLLS CONFIGURE_DEPENDS ${HAYSTACK_WINDOWS_DEPS}/bin/*.dll)
@@ -84,30 +72,11 @@ endforeach()
 
 # The folder, its zip and its installer, from a fresh install of the `windows` component
 # (stripped: players need no debugging information).
-find_program(WIXL wixl DOC "wixl, from msitools, which builds the MSI installer")
-if(WIXL)
-    # Run in the source's folder, where the source's relative file paths start.
-    set(make_msi ${CMAKE_COMMAND} -E chdir ${HAYSTACK_WINDOWS_FILES}
-        ${WIXL} --arch x64 --output ${HAYSTACK_WINDOWS_MSI} haystack.wxs)
-else()
-    set(make_msi ${CMAKE_COMMAND} -E echo "No wixl: install Debian's wixl to build the installer"
-        COMMAND ${CMAKE_COMMAND} -E false)
-endif()
-if(EXISTS ${HAYSTACK_ICON})
-    set(installer_icon ${HAYSTACK_ICON})
-else()
-    set(installer_icon "")
-endif()
-get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
-if(multi_config)
-    set(install_config --config $<CONFIG>)
-else()
-    set(install_config "")
-endif()
+find_program(WIXL wixl DOC "wixl, from msitools, which builds the MSI installer" REQUIRED)
 add_custom_target(windows_artefacts
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${HAYSTACK_WINDOWS_STAGE} ${HAYSTACK_WINDOWS_ZIP}
         ${HAYSTACK_WINDOWS_MSI}
-    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} ${install_config}
+    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR}
         --component windows --prefix ${HAYSTACK_WINDOWS_STAGE} --strip
     COMMAND ${CMAKE_COMMAND} -E tar cf ${HAYSTACK_WINDOWS_ZIP} --format=zip
         ${HAYSTACK_WINDOWS_PACKAGE}
@@ -115,8 +84,10 @@ add_custom_target(windows_artefacts
         -DTEMPLATE=${CMAKE_CURRENT_LIST_DIR}/haystack.wxs.in
         -DOUTPUT=${HAYSTACK_WINDOWS_FILES}/haystack.wxs -DVERSION=${PROJECT_VERSION}
         -DPUBLISHER=${HAYSTACK_PUBLISHER} -DUPGRADE_CODE=${HAYSTACK_UPGRADE_CODE}
-        -DICON=${installer_icon} -P ${CMAKE_CURRENT_LIST_DIR}/WriteWxs.cmake
-    COMMAND ${make_msi}
+        -DICON=${HAYSTACK_ICON} -P ${CMAKE_CURRENT_LIST_DIR}/WriteWxs.cmake
+    # wixl runs in the source's folder, where the source's relative file paths start.
+    COMMAND ${CMAKE_COMMAND} -E chdir ${HAYSTACK_WINDOWS_FILES}
+        ${WIXL} --arch x64 --output ${HAYSTACK_WINDOWS_MSI} haystack.wxs
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     BYPRODUCTS ${HAYSTACK_WINDOWS_ZIP} ${HAYSTACK_WINDOWS_MSI}
         ${HAYSTACK_WINDOWS_FILES}/haystack.wxs

@@ -1,7 +1,7 @@
 # Writes the installer's wixl source from haystack.wxs.in and the staged game folder (cmake -P).
 #
 #   cmake -DFOLDER=<staged folder> -DTEMPLATE=<haystack.wxs.in> -DOUTPUT=<haystack.wxs>
-#         -DVERSION=<x.y.z> -DPUBLISHER=<name> -DUPGRADE_CODE=<guid> [-DICON=<file.ico>]
+#         -DVERSION=<x.y.z> -DPUBLISHER=<name> -DUPGRADE_CODE=<guid> -DICON=<file.ico>
 #         -P WriteWxs.cmake
 #
 # Every file under FOLDER gets a component of its own, in a folder of the same name under the
@@ -9,7 +9,7 @@
 # with its Start menu shortcut, is written out in the template. wixl takes no absolute source
 # paths, so they are written relative to OUTPUT's folder: run wixl in that folder.
 
-foreach(required FOLDER TEMPLATE OUTPUT VERSION PUBLISHER UPGRADE_CODE)
+foreach(required FOLDER TEMPLATE OUTPUT VERSION PUBLISHER UPGRADE_CODE ICON)
     if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
         message(FATAL_ERROR "WriteWxs.cmake needs -D${required}=...")
     endif()
@@ -125,12 +125,6 @@ component_guid("haystack.exe" HAYSTACK_PROGRAM_GUID)
 source_path("${FOLDER}/haystack.exe" HAYSTACK_PROGRAM_SOURCE)
 string(REGEX REPLACE "\n$" "" HAYSTACK_WXS_FILES "${files_xml}")
 string(REGEX REPLACE "\n$" "" HAYSTACK_WXS_COMPONENT_REFS "${refs_xml}")
-set(HAYSTACK_WXS_ICON "")
-if(ICON)
-    # The icon beside the game's name among the installed programs.
-    source_path("${ICON}" icon)
-    set(HAYSTACK_WXS_ICON "    <Icon Id=\"haystack.ico\" SourceFile=\"${icon}\"/>
-    <Property Id=\"ARPPRODUCTICON\" Value=\"haystack.ico\"/>
-")
-endif()
+# The icon beside the game's name among the installed programs.
+source_path("${ICON}" HAYSTACK_ICON_SOURCE)
 configure_file("${TEMPLATE}" "${OUTPUT}" @ONLY)

@@ -170,8 +170,6 @@ void Game::start(const char *display) {
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
-    setenv("WINEDEBUG", "-all", 1);
-    setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1); // asks nothing
     if (!fixed_clock.empty()) {
         setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
         setenv("TZ", "UTC", 1);

@@ -127,8 +127,6 @@ class WindowsInstaller : public RunningGame {
 
     void SetUp() override {
         setenv("WINEPREFIX", prefix.c_str(), 1);
-        setenv("WINEDEBUG", "-all", 1);
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=;winemenubuilder.exe=d", 1);
         Ran made = run("wineboot -i && wineserver -w");
         ASSERT_EQ(made.status, 0) << made.output;
     }
