@@ -121,6 +121,10 @@ math(EXPR patch "${patch} + 1")
 set(HAYSTACK_NEXT_VERSION "${major}.${minor}.${patch}")
 xml_escape("${PUBLISHER}" HAYSTACK_PUBLISHER)
 set(HAYSTACK_UPGRADE_CODE "${UPGRADE_CODE}")
+string(UUID HAYSTACK_PRODUCT_CODE NAMESPACE "${UPGRADE_CODE}" NAME "product ${VERSION}" TYPE SHA1
+    UPPER)
+string(UUID HAYSTACK_PACKAGE_CODE NAMESPACE "${UPGRADE_CODE}" NAME "package ${VERSION}" TYPE SHA1
+    UPPER)
 component_guid("haystack.exe" HAYSTACK_PROGRAM_GUID)
 source_path("${FOLDER}/haystack.exe" HAYSTACK_PROGRAM_SOURCE)
 string(REGEX REPLACE "\n$" "" HAYSTACK_WXS_FILES "${files_xml}")
