@@ -108,7 +108,8 @@ release: release-deps
 # The release made again in a fresh clone elsewhere, another day, under another umask, locale
 # and time zone, compared byte for byte with $(DIST)/ (made first if it is missing).
 check-reproducible: release
-	WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) scripts/check-reproducible $(DIST)
+	WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) \
+		scripts/check-reproducible $(DIST)
 
 # The Windows release, cross-built: the libraries (built once, then cached outside the build
 # folder) and the game, packed as haystack-$(VERSION)-win64.zip and .msi in $(WINDOWS_BUILD)/.
