@@ -29,9 +29,13 @@ endif()
 set(ENV{HAYSTACK_ARM64_LIBRARIES} "${HAYSTACK_ARM64_LIBRARIES}")
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES HAYSTACK_ARM64_LIBRARIES)
 
-# The unpacked headers ahead of every other folder, the machine's /usr/include included.
+# The unpacked headers ahead of every other folder, the machine's /usr/include included, named
+# in the program's debugging information as if installed, wherever the folder is.
+set(_haystack_include ${HAYSTACK_ARM64_LIBRARIES}/usr/include)
 set(_haystack_arm64_headers
-    "-isystem ${HAYSTACK_ARM64_LIBRARIES}/usr/include/${CMAKE_LIBRARY_ARCHITECTURE} -isystem ${HAYSTACK_ARM64_LIBRARIES}/usr/include")
+    "-isystem ${_haystack_include}/${CMAKE_LIBRARY_ARCHITECTURE} -isystem ${_haystack_include}"
+    "-ffile-prefix-map=${HAYSTACK_ARM64_LIBRARIES}/=/")
+string(JOIN " " _haystack_arm64_headers ${_haystack_arm64_headers})
 set(CMAKE_C_FLAGS_INIT "${_haystack_arm64_headers}")
 set(CMAKE_CXX_FLAGS_INIT "${_haystack_arm64_headers}")
 
@@ -44,7 +48,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # pkg-config reads only the arm64 modules: the unpacked ones first.
-set(ENV{PKG_CONFIG_LIBDIR} "${HAYSTACK_ARM64_LIBRARIES}/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig:/usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig:/usr/share/pkgconfig")
+set(_haystack_pc usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/pkgconfig)
+set(ENV{PKG_CONFIG_LIBDIR}
+    "${HAYSTACK_ARM64_LIBRARIES}/${_haystack_pc}:/${_haystack_pc}:/usr/share/pkgconfig")
 unset(ENV{PKG_CONFIG_PATH})
 
 # Where dpkg-shlibdeps finds libSOIL.so.1, and beside it (in DEBIAN/) the symbols that name

@@ -2,15 +2,16 @@
 # the same bytes on every build of the same tree when SOURCE_DATE_EPOCH is set (cmake -P):
 #
 #   cmake -DFOLDER=<staged folder> -DZIP=<zip> -DWXS=<haystack.wxs> -DMSI=<msi> -DWIXL=<wixl>
-#         -DZIP_PROGRAM=<Info-ZIP zip> -DFAKETIME=<faketime> -P Pack.cmake
+#         -DMSIBUILD=<msibuild> -DZIP_PROGRAM=<Info-ZIP zip> -DFAKETIME=<faketime>
+#         -DSUBJECT=<installer's subject> -DAUTHOR=<its author> -DPACKAGE_CODE=<guid> -P Pack.cmake
 #
 # With SOURCE_DATE_EPOCH set, every staged file takes its time; the zip lists its files in byte
 # order and keeps neither their owner nor extra time fields (zip -X), its times written in UTC;
 # and wixl, which stamps the installer with the clock's time and has no SOURCE_DATE_EPOCH of its
 # own, runs with the clock stopped at that time by libfaketime. Without it, the files keep the
-# times of the build.
+# times of the build. The installer's package code is PACKAGE_CODE either way.
 
-foreach(required FOLDER ZIP WXS MSI WIXL ZIP_PROGRAM)
+foreach(required FOLDER ZIP WXS MSI WIXL ZIP_PROGRAM MSIBUILD SUBJECT AUTHOR PACKAGE_CODE)
     if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
         message(FATAL_ERROR "Pack.cmake needs -D${required}=...")
     endif()
@@ -56,3 +57,10 @@ get_filename_component(wxs_name "${WXS}" NAME)
 file(REMOVE "${MSI}")
 run(${CMAKE_COMMAND} -E env TZ=UTC ${stopped_clock} ${WIXL} --arch x64 --output "${MSI}"
     ${wxs_name} WORKING_DIRECTORY "${wxs_folder}")
+# wixl draws the package code at random, whatever the source says: written again, with the
+# summary's other fields as wixl wrote them (its platform and language are one argument).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env TZ=UTC ${stopped_clock} ${MSIBUILD} "${MSI}"
+    -s "${SUBJECT}" "${AUTHOR}" "x64;1033" "{${PACKAGE_CODE}}" RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "msibuild could not write the package code into ${MSI}: ${failed}")
+endif()
