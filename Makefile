@@ -73,6 +73,10 @@ package: package-deps
 	mkdir -p $(PACKAGE_DIR)
 	cp $(PACKAGE_BUILD)/haystack_*.deb $(PACKAGE_BUILD)/haystack-*.tar.gz $(PACKAGE_DIR)
 
+# FRESH=--fresh configures the package and Windows builds anew, dropping the flags an earlier
+# configuration cached (a release does, see scripts/release); empty, they build on it.
+FRESH ?=
+
 # Configures, builds and packs the game in folder $(1) for /usr and Debian architecture $(2),
 # with Debian's hardening flags and its reproducibility ones (dpkg-buildflags maps the folder
 # it runs in, this one, to "." in debugging information), and CMake arguments $(3).
@@ -80,7 +84,7 @@ define debian_package
 	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(2); \
 	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
 	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
-		cmake -S . -B $(1) -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+		cmake $(FRESH) -S . -B $(1) -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
 			-DHAYSTACK_WERROR=$(WERROR) $(3)
 	cmake --build $(1) -j $(JOBS)
 	cd $(1) && cpack
@@ -118,7 +122,7 @@ WINDOWS_BUILD ?= build-windows
 WINDOWS_SOURCES ?=
 windows: windows-deps
 	deps=$$(WINDOWS_SOURCES="$(WINDOWS_SOURCES)" scripts/build-windows-deps) && \
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	cmake $(FRESH) -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=Release "-DHAYSTACK_WINDOWS_DEPS=$$deps" -DHAYSTACK_WERROR=$(WERROR)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_artefacts
 
