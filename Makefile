@@ -109,8 +109,8 @@ DIST ?= dist
 release: release-deps
 	DIST=$(DIST) WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) scripts/release
 
-# The release made again in a fresh clone elsewhere, another day, under another umask, locale
-# and time zone, compared byte for byte with $(DIST)/ (made first if it is missing).
+# The release made here into $(DIST)/, then again in a fresh clone elsewhere, another day,
+# under another umask, locale and time zone, and the two compared byte for byte.
 check-reproducible: release
 	WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) \
 		scripts/check-reproducible $(DIST)
