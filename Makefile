@@ -6,7 +6,8 @@ WERROR ?= OFF
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
-	format data build deps test-deps package-deps windows test-windows windows-deps
+	format data build deps test-deps package-deps windows test-windows windows-deps web \
+	serve-web test-web bench-web web-deps
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -96,6 +97,26 @@ test-windows: test-deps windows
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j 2 -L windows
 
+# The browser release, built with Debian's emscripten: haystack-$(VERSION)-web.zip in
+# $(WEB_BUILD)/, holding one folder with index.html, the program and its data. The image
+# loader comes from its pinned source archive, taken from SOURCES=<folder> (or
+# WINDOWS_SOURCES, as for the Windows release) when given, else downloaded.
+WEB_BUILD ?= build-web
+SOURCES ?= $(WINDOWS_SOURCES)
+WEB_PORT ?= 8080
+# emcc needs Debian's JavaScript modules (acorn) whichever node runs it.
+web serve-web test-web bench-web: export NODE_PATH = /usr/share/nodejs
+web: web-deps
+	soil=$$(scripts/pinned-source soil- "$(SOURCES)") && \
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		"-DHAYSTACK_SOIL_ARCHIVE=$$soil" -DHAYSTACK_WERROR=$(WERROR)
+	cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# The browser release served on this machine alone, at the address it prints.
+serve-web: web
+	@echo "Haystack is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	cd $(WEB_BUILD)/haystack-*-web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
 # Regenerates the pictures and music in data/ and the desktop icons (needs python3 and lame).
 data:
 	python3 tools/make_data.py data
@@ -117,3 +138,6 @@ package-deps:
 
 windows-deps:
 	scripts/install-deps windows
+
+web-deps:
+	scripts/install-deps web
