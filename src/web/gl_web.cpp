@@ -72,8 +72,14 @@ static float alpha_reference = 1.0f;   // glAlphaFunc's reference; only GL_EQUAL
 static float line_width = 1.0f;        // pixels
 static float point_size = 1.0f;        // pixels
 
-static GLuint program;         // the one shader program every draw uses
-static GLint u_mvp, u_line_width, u_point_size, u_textured, u_alpha_test, u_alpha_reference;
+// A shader program and where its uniforms are.
+struct Program {
+    GLuint id;
+    GLint u_mvp, u_line_width, u_point_size, u_textured, u_alpha_test, u_alpha_reference;
+};
+static Program pictures; // draws with every feature: pictures, the alpha test
+static Program plain;    // draws opaque colour alone, which software WebGL draws much faster
+static bool blending;    // GL_BLEND enabled
 static GLuint stream_buffer;   // vertices of immediate-mode draws, refilled each draw
 static GLuint stream_vertices; // their attribute bindings
 static GLuint line_indices;    // the quads' triangles, for every line drawn
@@ -124,9 +130,11 @@ void main() {
 }
 )";
 
-// The colour, times the picture where texturing is on; the alpha test drops what fails.
-static const char *const FRAGMENT_SHADER = R"(#version 300 es
-precision mediump float;
+// The colour, times the picture where texturing is on; the alpha test drops what fails, with
+// alpha taken to the 8 bits of a pixel, as the desktop's test sees it: filtering between
+// opaque texels in floating point may land a hair off 1.
+static const char *const PICTURE_SHADER = R"(#version 300 es
+precision highp float;
 uniform sampler2D u_picture;
 uniform bool u_textured;
 uniform bool u_alpha_test;
@@ -138,9 +146,20 @@ void main() {
     vec4 c = v_colour;
     if (u_textured)
         c *= texture(u_picture, v_tex);
-    if (u_alpha_test && c.a != u_alpha_reference)
+    if (u_alpha_test && round(c.a * 255.0) != round(u_alpha_reference * 255.0))
         discard;
     fragment = c;
+}
+)";
+
+// The colour alone: no picture, and nothing the alpha test could drop.
+static const char *const PLAIN_SHADER = R"(#version 300 es
+precision highp float;
+in vec4 v_colour;
+in vec2 v_tex;
+out vec4 fragment;
+void main() {
+    fragment = v_colour;
 }
 )";
 
@@ -240,6 +259,8 @@ extern "C" void glGetFloatv(GLenum name, GLfloat *values) {
 
 // Texturing and the alpha test are the shader's; the rest is WebGL's own.
 static void set_capability(GLenum cap, bool on) {
+    if (cap == GL_BLEND)
+        blending = on;
     if (cap == GL_TEXTURE_2D)
         texturing = on;
     else if (cap == GL_ALPHA_TEST)
@@ -326,26 +347,36 @@ static void bind_corner_attributes(GLuint buffer) {
         glEnableVertexAttribArray(a);
 }
 
-bool start_gl_layer() {
-    program = glCreateProgram();
-    glAttachShader(program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
-    glAttachShader(program, compile(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
-    glBindAttribLocation(program, A_POS, "a_pos");
-    glBindAttribLocation(program, A_OTHER, "a_other");
-    glBindAttribLocation(program, A_COLOUR, "a_colour");
-    glBindAttribLocation(program, A_TEX, "a_tex");
-    glLinkProgram(program);
+// The program of the vertex shader and `fragment_shader`; its id 0 when it cannot be built.
+static Program build_program(const char *fragment_shader) {
+    Program p = {};
+    GLuint id = glCreateProgram();
+    glAttachShader(id, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
+    glAttachShader(id, compile(GL_FRAGMENT_SHADER, fragment_shader));
+    glBindAttribLocation(id, A_POS, "a_pos");
+    glBindAttribLocation(id, A_OTHER, "a_other");
+    glBindAttribLocation(id, A_COLOUR, "a_colour");
+    glBindAttribLocation(id, A_TEX, "a_tex");
+    glLinkProgram(id);
     GLint linked = 0;
-    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    glGetProgramiv(id, GL_LINK_STATUS, &linked);
     if (!linked)
+        return p;
+    p.id = id;
+    p.u_mvp = glGetUniformLocation(id, "u_mvp");
+    p.u_line_width = glGetUniformLocation(id, "u_line_width");
+    p.u_point_size = glGetUniformLocation(id, "u_point_size");
+    p.u_textured = glGetUniformLocation(id, "u_textured");
+    p.u_alpha_test = glGetUniformLocation(id, "u_alpha_test");
+    p.u_alpha_reference = glGetUniformLocation(id, "u_alpha_reference");
+    return p;
+}
+
+bool start_gl_layer() {
+    pictures = build_program(PICTURE_SHADER);
+    plain = build_program(PLAIN_SHADER);
+    if (!pictures.id || !plain.id)
         return false;
-    glUseProgram(program);
-    u_mvp = glGetUniformLocation(program, "u_mvp");
-    u_line_width = glGetUniformLocation(program, "u_line_width");
-    u_point_size = glGetUniformLocation(program, "u_point_size");
-    u_textured = glGetUniformLocation(program, "u_textured");
-    u_alpha_test = glGetUniformLocation(program, "u_alpha_test");
-    u_alpha_reference = glGetUniformLocation(program, "u_alpha_reference");
     glGenBuffers(1, &stream_buffer);
     glGenBuffers(1, &line_indices);
     glGenVertexArrays(1, &stream_vertices);
@@ -371,16 +402,33 @@ static void cover_lines(int lines) {
     line_indices_lines = lines;
 }
 
-// The uniforms of the state now, for a draw of lines when `lines`.
-static void set_uniforms(bool lines) {
+// The program and uniforms of the state now, for a draw of lines when `lines`, in colours
+// all opaque when `opaque`. Opaque colour without a picture passes an alpha test for 1 and
+// blends to itself, so it is drawn plain, without either.
+static void set_uniforms(bool lines, bool opaque) {
+    bool as_plain = opaque && !texturing && (!alpha_testing || alpha_reference == 1.0f);
+    const Program &p = as_plain ? plain : pictures;
+    glUseProgram(p.id);
+    if (blending && !as_plain)
+        emscripten_glEnable(GL_BLEND);
+    else
+        emscripten_glDisable(GL_BLEND);
     float mvp[16];
     multiply(mvp, top_of(projection), top_of(modelview));
-    glUniformMatrix4fv(u_mvp, 1, GL_FALSE, mvp);
-    glUniform1f(u_line_width, lines ? line_width : 0.0f);
-    glUniform1f(u_point_size, point_size);
-    glUniform1i(u_textured, texturing);
-    glUniform1i(u_alpha_test, alpha_testing);
-    glUniform1f(u_alpha_reference, alpha_reference);
+    glUniformMatrix4fv(p.u_mvp, 1, GL_FALSE, mvp);
+    glUniform1f(p.u_line_width, lines ? line_width : 0.0f);
+    glUniform1f(p.u_point_size, point_size);
+    glUniform1i(p.u_textured, texturing);
+    glUniform1i(p.u_alpha_test, alpha_testing);
+    glUniform1f(p.u_alpha_reference, alpha_reference);
+}
+
+// Whether every corner's colour is fully opaque.
+static bool all_opaque(const std::vector<Corner> &corners) {
+    for (const Corner &c : corners)
+        if (c.colour[3] != 1.0f)
+            return false;
+    return true;
 }
 
 // --- Immediate mode ------------------------------------------------------------------------
@@ -443,7 +491,7 @@ static void draw_corners(GLenum mode, const std::vector<Corner> &corners) {
                      GL_STREAM_DRAW);
         int lines = int(corners.size() / 2);
         cover_lines(lines);
-        set_uniforms(true);
+        set_uniforms(true, all_opaque(corners));
         glDrawElements(GL_TRIANGLES, lines * INDICES_PER_LINE, GL_UNSIGNED_INT, nullptr);
         return;
     }
@@ -451,7 +499,7 @@ static void draw_corners(GLenum mode, const std::vector<Corner> &corners) {
     glBindVertexArray(stream_vertices);
     glBindBuffer(GL_ARRAY_BUFFER, stream_buffer);
     glBufferData(GL_ARRAY_BUFFER, drawn.size() * sizeof(Corner), drawn.data(), GL_STREAM_DRAW);
-    set_uniforms(false);
+    set_uniforms(false, all_opaque(drawn));
     emscripten_glDrawArrays(mode == GL_QUADS ? GL_TRIANGLES : mode, 0, GLsizei(drawn.size()));
 }
 
@@ -568,7 +616,7 @@ static void draw_array_lines(int first, int count) {
     glBindVertexArray(l.vertex_array);
     glVertexAttrib2f(A_TEX, 0.0f, 0.0f);
     cover_lines(l.vertices / 2);
-    set_uniforms(true);
+    set_uniforms(true, colour_array.size < 4);
     glDrawElements(GL_TRIANGLES, count / 2 * INDICES_PER_LINE, GL_UNSIGNED_INT,
                    (void *)(size_t(first / 2) * INDICES_PER_LINE * sizeof(GLuint)));
 }
