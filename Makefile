@@ -51,7 +51,7 @@ fuzz-picture fuzz-music: fuzz-%:
 	tests/fuzz/memcheck $(BUILD)/tests/fuzz/replay_$* $(BUILD)/fuzz/$*/new
 
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
+	clang-format -i src/*.cpp src/*.h src/web/*.cpp src/web/*.h src/web/GL/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
 
 # The game, its data, launcher, desktop entry, icons, metainfo and manual under $(PREFIX);
 # `make uninstall` takes away exactly what the last `make install` put down.
@@ -116,6 +116,20 @@ web: web-deps
 serve-web: web
 	@echo "Haystack is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
 	cd $(WEB_BUILD)/haystack-*-web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# The browser release's tests in headless Chromium, beside the desktop game they are compared with.
+test-web: test-deps web
+	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WEB_BUILD=$(CURDIR)/$(WEB_BUILD)"
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -L web
+
+# The browser release measured in headless Chromium, after the desktop game's own table.
+bench-web: test-deps web bench
+	mkdir -p $(WEB_BUILD)/bench-node
+	cp tests/web/package.json tests/web/package-lock.json $(WEB_BUILD)/bench-node
+	cd $(WEB_BUILD)/bench-node && npm ci --no-audit --no-fund --silent
+	NODE_PATH=$(CURDIR)/$(WEB_BUILD)/bench-node/node_modules node bench/web_bench.js \
+		$$(ls -d $(WEB_BUILD)/haystack-*-web) $$(ls $(WEB_BUILD)/haystack-*-web.zip)
 
 # Regenerates the pictures and music in data/ and the desktop icons (needs python3 and lame).
 data:

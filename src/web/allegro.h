@@ -41,11 +41,11 @@ enum { GFX_TEXT = -1, GFX_OPENGL = 0x4F474C20 }; // close the window; an OpenGL 
 #define LOCK_FUNCTION(x)
 #define LOCK_VARIABLE(x)
 
-extern char allegro_error[256];  // why the last call failed, empty when none did
+extern char allegro_error[256];    // why the last call failed, empty when none did
 extern volatile char key[KEY_MAX]; // non-zero while the key with that scancode is down
-extern volatile int mouse_x;     // pointer position over the 640x480 picture, pixels
-extern volatile int mouse_y;     // likewise, from the top
-extern volatile int mouse_b;     // buttons down: 1 left, 2 right, 4 middle
+extern volatile int mouse_x;       // pointer position over the 640x480 picture, pixels
+extern volatile int mouse_y;       // likewise, from the top
+extern volatile int mouse_b;       // buttons down: 1 left, 2 right, 4 middle
 extern void (*keyboard_lowlevel_callback)(int scancode); // every key event; 0x80 set on release
 extern void (*mouse_callback)(int flags);                // every mouse event, MOUSE_FLAG_* bits
 

@@ -27,11 +27,11 @@ volatile int mouse_x, mouse_y, mouse_b;
 void (*keyboard_lowlevel_callback)(int scancode);
 void (*mouse_callback)(int flags);
 
-static void (*timer_proc)();  // the one timer the game installs; null before
-static double timer_period;   // its period, milliseconds of game time
-static double timer_start;    // game time it was installed at, milliseconds
-static long timer_ticks_run;  // ticks run since it was installed
-static bool window_open;      // the canvas draws and takes the keys
+static void (*timer_proc)(); // the one timer the game installs; null before
+static double timer_period;  // its period, milliseconds of game time
+static double timer_start;   // game time it was installed at, milliseconds
+static long timer_ticks_run; // ticks run since it was installed
+static bool window_open;     // the canvas draws and takes the keys
 
 // A key's scancode from KeyboardEvent.code; 0 for keys the game does not read.
 static int scancode_of(const char *code) {
@@ -64,6 +64,7 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
 // The one place page pixels become the game's 640x480 pixels: the canvas shows the picture
 // whole and centred at its 4:3 shape ("object-fit: contain"), at whatever size the page gives
 // it, fullscreen included; outside it the place is held at the picture's edge.
+// clang-format off
 EM_JS(void, page_to_game, (double client_x, double client_y, int *x, int *y), {
     const canvas = Module.canvas;
     const box = canvas.getBoundingClientRect();
@@ -75,6 +76,7 @@ EM_JS(void, page_to_game, (double client_x, double client_y, int *x, int *y), {
     HEAP32[y >> 2] = clamp((client_y - top) / scale, canvas.height);
     canvas.dataset.mouse = HEAP32[x >> 2] + ',' + HEAP32[y >> 2];
 });
+// clang-format on
 
 // The mouse callback's flags for a press or release of DOM button `button` (0 left, 1 middle,
 // 2 right).
@@ -105,13 +107,16 @@ static EM_BOOL on_mouse(int type, const EmscriptenMouseEvent *e, void *) {
 }
 
 // Game time, milliseconds: the page's clock less the time the tab spent hidden.
+// clang-format off
 EM_JS(double, game_time, (), {
     const clock = Module.gameClock;
     const hidden = clock.hiddenSince === null ? 0 : performance.now() - clock.hiddenSince;
     return performance.now() - clock.hiddenFor - hidden;
 });
+// clang-format on
 
 // Starts the game clock, which stands still while the tab is hidden.
+// clang-format off
 EM_JS(void, start_game_clock, (), {
     const clock = Module.gameClock = {hiddenFor : 0, hiddenSince : null};
     const note = () => {
@@ -125,28 +130,37 @@ EM_JS(void, start_game_clock, (), {
     document.addEventListener('visibilitychange', note);
     note();
 });
+// clang-format on
 
 // Waits for the browser's next animation frame, and while the tab is hidden, for its return.
+// clang-format off
 EM_ASYNC_JS(void, await_animation_frame, (), {
     do
         await new Promise(shown => requestAnimationFrame(shown));
     while (document.hidden);
 });
+// clang-format on
 
 // Tells the page how far the game has got, for the page's own notices and for tests.
+// clang-format off
 EM_JS(void, report_progress, (long ticks, int open), {
     Module.canvas.dataset.ticks = ticks;
     Module.canvas.dataset.frames = (Number(Module.canvas.dataset.frames) || 0) + 1;
     if (!open && Module.onGameEnded)
         Module.onGameEnded();
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, show_message, (const char *text), {
     if (Module.showMessage)
         Module.showMessage(UTF8ToString(text));
 });
+// clang-format on
 
+// clang-format off
 EM_JS(void, set_page_title, (const char *title), { document.title = UTF8ToString(title); });
+// clang-format on
 
 int allegro_init() {
     return 0;
@@ -178,8 +192,7 @@ int install_keyboard() {
 int install_mouse() {
     emscripten_set_mousedown_callback(CANVAS, nullptr, EM_FALSE, on_mouse);
     emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_mouse);
-    emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE,
-                                      on_mouse);
+    emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_mouse);
     return 3; // buttons
 }
 

@@ -17,10 +17,10 @@ void emscripten_glGetFloatv(GLenum name, GLfloat *values);
 void emscripten_glDrawArrays(GLenum mode, GLint first, GLsizei count);
 }
 
-const int MATRIX_DEPTH = 32;        // matrices each stack holds, as OpenGL's modelview stack
-const int CORNERS_PER_LINE = 4;     // a line becomes a quad: each end once to either side
-const int INDICES_PER_LINE = 6;     // two triangles of the quad
-const int CORNERS_PER_VERTEX = 2;   // corners each line end gives the quad
+const int MATRIX_DEPTH = 32;         // matrices each stack holds, as OpenGL's modelview stack
+const int CORNERS_PER_LINE = 4;      // a line becomes a quad: each end once to either side
+const int INDICES_PER_LINE = 6;      // two triangles of the quad
+const int CORNERS_PER_VERTEX = 2;    // corners each line end gives the quad
 const int MAX_CLIENT_COMPONENTS = 4; // components of a client array element, at most
 
 // One vertex as the shader takes it: its place, the line's other end (for lines), colour and
@@ -50,36 +50,36 @@ struct ClientArray {
 // their colours updated where the game changed them since the last draw.
 struct LineArrays {
     const void *positions, *colours; // the client arrays this copy was made from
-    int vertices;                     // line ends it holds
-    GLuint corner_buffer;             // per corner: the end's place and the other end's
-    GLuint colour_buffer;             // per corner: the end's colour
-    GLuint vertex_array;              // the attribute bindings over both
+    int vertices;                    // line ends it holds
+    GLuint corner_buffer;            // per corner: the end's place and the other end's
+    GLuint colour_buffer;            // per corner: the end's colour
+    GLuint vertex_array;             // the attribute bindings over both
     std::vector<float> seen_positions, seen_colours; // the arrays as last uploaded
 };
 
-static MatrixStack modelview = {{}, 0};  // the camera's matrices
-static MatrixStack projection = {{}, 0}; // the projection's
+static MatrixStack modelview = {{}, 0};         // the camera's matrices
+static MatrixStack projection = {{}, 0};        // the projection's
 static MatrixStack *current_stack = &modelview; // the one glMatrixMode chose
 
-static float colour[4] = {1, 1, 1, 1}; // the current colour, r, g, b, a in 0..1
-static float tex_coord[2];             // the current picture coordinates
-static GLenum begun_mode;              // the primitive of glBegin
-static std::vector<Corner> begun;      // the vertices given since glBegin
+static float colour[4] = {1, 1, 1, 1};         // the current colour, r, g, b, a in 0..1
+static float tex_coord[2];                     // the current picture coordinates
+static GLenum begun_mode;                      // the primitive of glBegin
+static std::vector<Corner> begun;              // the vertices given since glBegin
 static ClientArray vertex_array, colour_array; // glVertexPointer, glColorPointer
-static bool texturing;                 // GL_TEXTURE_2D enabled
-static bool alpha_testing;             // GL_ALPHA_TEST enabled
-static float alpha_reference = 1.0f;   // glAlphaFunc's reference; only GL_EQUAL is kept
-static float line_width = 1.0f;        // pixels
-static float point_size = 1.0f;        // pixels
+static bool texturing;                         // GL_TEXTURE_2D enabled
+static bool alpha_testing;                     // GL_ALPHA_TEST enabled
+static float alpha_reference = 1.0f;           // glAlphaFunc's reference; only GL_EQUAL is kept
+static float line_width = 1.0f;                // pixels
+static float point_size = 1.0f;                // pixels
 
 // A shader program and where its uniforms are.
 struct Program {
     GLuint id;
     GLint u_mvp, u_line_width, u_point_size, u_textured, u_alpha_test, u_alpha_reference;
 };
-static Program pictures; // draws with every feature: pictures, the alpha test
-static Program plain;    // draws opaque colour alone, which software WebGL draws much faster
-static bool blending;    // GL_BLEND enabled
+static Program pictures;       // draws with every feature: pictures, the alpha test
+static Program plain;          // draws opaque colour alone, which software WebGL draws much faster
+static bool blending;          // GL_BLEND enabled
 static GLuint stream_buffer;   // vertices of immediate-mode draws, refilled each draw
 static GLuint stream_vertices; // their attribute bindings
 static GLuint line_indices;    // the quads' triangles, for every line drawn
@@ -232,10 +232,22 @@ extern "C" void glRotatef(GLfloat degrees, GLfloat x, GLfloat y, GLfloat z) {
         return;
     x /= length, y /= length, z /= length;
     float a = degrees * float(M_PI / 180), c = std::cos(a), s = std::sin(a), k = 1 - c;
-    float m[16] = {x * x * k + c,     y * x * k + z * s, x * z * k - y * s, 0,
-                   x * y * k - z * s, y * y * k + c,     y * z * k + x * s, 0,
-                   x * z * k + y * s, y * z * k - x * s, z * z * k + c,     0,
-                   0,                 0,                 0,                 1};
+    float m[16] = {x * x * k + c,
+                   y * x * k + z * s,
+                   x * z * k - y * s,
+                   0,
+                   x * y * k - z * s,
+                   y * y * k + c,
+                   y * z * k + x * s,
+                   0,
+                   x * z * k + y * s,
+                   y * z * k - x * s,
+                   z * z * k + c,
+                   0,
+                   0,
+                   0,
+                   0,
+                   1};
     apply(m);
 }
 
@@ -294,7 +306,7 @@ extern "C" void glPointSize(GLfloat size) {
 }
 
 static ClientArray *client_array(GLenum array) {
-    return array == GL_VERTEX_ARRAY ? &vertex_array
+    return array == GL_VERTEX_ARRAY  ? &vertex_array
            : array == GL_COLOR_ARRAY ? &colour_array
                                      : nullptr;
 }
@@ -338,8 +350,7 @@ static void bind_corner_attributes(GLuint buffer) {
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     const GLsizei stride = sizeof(Corner);
     glVertexAttribPointer(A_POS, 3, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(Corner, pos));
-    glVertexAttribPointer(A_OTHER, 3, GL_FLOAT, GL_FALSE, stride,
-                          (void *)offsetof(Corner, other));
+    glVertexAttribPointer(A_OTHER, 3, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(Corner, other));
     glVertexAttribPointer(A_COLOUR, 4, GL_FLOAT, GL_FALSE, stride,
                           (void *)offsetof(Corner, colour));
     glVertexAttribPointer(A_TEX, 2, GL_FLOAT, GL_FALSE, stride, (void *)offsetof(Corner, tex));
@@ -487,8 +498,7 @@ static void draw_corners(GLenum mode, const std::vector<Corner> &corners) {
         std::vector<Corner> quads = line_corners(corners);
         glBindVertexArray(stream_vertices);
         glBindBuffer(GL_ARRAY_BUFFER, stream_buffer);
-        glBufferData(GL_ARRAY_BUFFER, quads.size() * sizeof(Corner), quads.data(),
-                     GL_STREAM_DRAW);
+        glBufferData(GL_ARRAY_BUFFER, quads.size() * sizeof(Corner), quads.data(), GL_STREAM_DRAW);
         int lines = int(corners.size() / 2);
         cover_lines(lines);
         set_uniforms(true, all_opaque(corners));
@@ -580,8 +590,8 @@ static void copy_line_arrays(LineArrays &l, int vertices) {
 
 // The range [from, to) of elements whose floats in `now` differ from `seen`, which takes
 // them; empty when none changed.
-static void changed_range(std::vector<float> &seen, const ClientArray &a, int vertices,
-                          int &from, int &to) {
+static void changed_range(std::vector<float> &seen, const ClientArray &a, int vertices, int &from,
+                          int &to) {
     from = to = 0;
     float now[MAX_CLIENT_COMPONENTS];
     for (int i = 0; i < vertices; i++) {

@@ -16,6 +16,7 @@ static MusicStream sounding;          // the stream playing, null for none
 
 // An audio context, its output measured by an analyser (for the page and its tests), started
 // by the first key press or click and paused while the tab is hidden.
+// clang-format off
 EM_JS(int, open_audio, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context)
@@ -42,11 +43,13 @@ EM_JS(int, open_audio, (), {
         else if (gestured)
             music.context.resume();
     });
+    // clang-format on
     return 1;
 });
 
 // Decodes `file` from the game's data in the background; its place in the list, -1 when it
 // cannot be read.
+// clang-format off
 EM_JS(int, decode_track, (const char *name), {
     const music = Module.music;
     let bytes;
@@ -61,9 +64,11 @@ EM_JS(int, decode_track, (const char *name), {
     music.tracks.push(track);
     return music.tracks.length - 1;
 });
+// clang-format on
 
 // Plays track `id` from its start, looping, once it is decoded, unless another was asked for
 // meanwhile; -1 stops the one playing.
+// clang-format off
 EM_JS(void, play_track, (int id), {
     const music = Module.music;
     const old = music.tracks[music.playing];
@@ -85,6 +90,7 @@ EM_JS(void, play_track, (int id), {
         track.source.connect(music.analyser);
         track.source.start();
     });
+    // clang-format on
 });
 
 void music_init(int, int) {

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-const int LAG_LONG = 31;             // the generator's longer lag, words of state
-const int LAG_SHORT = 3;             // and its shorter one
-const int DISCARDED = 10 * LAG_LONG; // outputs thrown away after seeding
-const int32_t SEED_MULTIPLIER = 16807;  // the seeding generator: x * 16807 mod 2^31 - 1
+const int LAG_LONG = 31;                 // the generator's longer lag, words of state
+const int LAG_SHORT = 3;                 // and its shorter one
+const int DISCARDED = 10 * LAG_LONG;     // outputs thrown away after seeding
+const int32_t SEED_MULTIPLIER = 16807;   // the seeding generator: x * 16807 mod 2^31 - 1
 const int32_t SEED_MODULUS = 2147483647; // 2^31 - 1
 
 static int32_t state[LAG_LONG]; // the last 31 words drawn, oldest at `oldest`
