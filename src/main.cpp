@@ -9,6 +9,7 @@
 #include "desktop.h"
 #include "endings.h"
 #include "game_state.h"
+#include "input.h"
 #include "music.h"
 #include "picture.h"
 #include "play.h"
@@ -24,18 +25,11 @@ const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
     "No windowing system could be started (is DISPLAY set?)";
 const char *const WINDOW_TITLE = "Haystack"; // in the window's title bar
 
-static std::atomic<int> quit_requested{0}; // 1 once Escape went down or the window was closed
+static std::atomic<int> quit_requested{0}; // 1 once the window was closed
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
     pending_ticks++;
-}
-
-// Keyboard callback, on every key event: remembers an Escape press even if it is
-// released before the main loop looks at the key array.
-static void watch_for_escape(int scancode) {
-    if (scancode == KEY_ESC)
-        quit_requested = 1;
 }
 
 // Window close button: quits like Escape.
@@ -80,11 +74,12 @@ static void install_input() {
     install_keyboard();
     install_timer();
     install_mouse();
-    keyboard_lowlevel_callback = watch_for_escape;
+    install_input_latches();
     set_close_button_callback(close_button_pressed);
 }
 
 // Runs every owed tick, then draws one frame; until Escape, the close button or a quit signal.
+// An Escape press is kept until the loop looks, however briefly the key was down.
 static void run_main_loop() {
     for (;;) {
         while (pending_ticks > 0) {
@@ -92,7 +87,7 @@ static void run_main_loop() {
             pending_ticks--;
         }
         render_frame();
-        if (key[KEY_ESC] || quit_requested || quit_signalled())
+        if (key_down(KEY_ESC) || quit_requested || quit_signalled())
             return;
     }
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "game_state.h"
+#include "input.h"
 #include "play.h"
 
 const double ASPECT = 4.0 / 3.0;               // the window's width over its height
@@ -225,7 +226,7 @@ void render_frame() {
     recolour_step();
     set_projection();
     clear_and_place_camera();
-    if (mouse_b)
+    if (mouse_button_down())
         throw_shot(mouse_x, mouse_y);
     draw_shot();
     draw_world();
