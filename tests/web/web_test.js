@@ -278,7 +278,27 @@ async function sameAsDesktop() {
   await g.close();
 }
 
-const cases = {sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
+// When the browser drops the graphics context the page says so and offers to reload.
+async function lostContext() {
+  const g = await open();
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  await g.read("canvas.getContext('webgl2').getExtension('WEBGL_lose_context').loseContext()");
+  await g.until(async () => /WebGL context was lost/.test(await g.read("document.getElementById('notice').hidden ? '' : document.getElementById('notice-text').textContent")) &&
+                !(await g.read("document.getElementById('again').hidden")), 10, 'a notice with a reload');
+  await g.close();
+}
+
+// On a phone, touch alone, the page says the game needs a keyboard and a mouse.
+async function touchOnly() {
+  const g = await open();
+  await g.page.emulate(puppeteer.KnownDevices['iPhone 13']);
+  await g.page.reload();
+  await g.until(async () => /needs a keyboard and a mouse/.test(await g.read("document.getElementById('notice-text').textContent")), 30, 'the notice');
+  check(await g.frames() === 0, 'no game starts');
+  await g.close();
+}
+
+const cases = {lostContext, touchOnly, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
                fullscreenAim};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
