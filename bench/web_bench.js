@@ -30,7 +30,7 @@ async function rates(g) {
 
 async function main() {
   sizes();
-  const g = await open();
+  const g = await open({folder: site});
   await g.until(async () => await g.frames() >= 1, 60, 'the first frame');
   const first = await g.read('performance.now()');
   await sleep(3);

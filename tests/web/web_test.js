@@ -1,6 +1,6 @@
 // The browser release played in headless Chromium as a person would, one case a run:
 //   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER
-// (bench/web_bench.js uses its way of opening the page, with SITE_FOLDER its second argument.)
+// (bench/web_bench.js opens the page its way, with a folder of its own.)
 // The page's state is read through a DevTools session without a user gesture, so that reading
 // it never lets the page sound.
 'use strict';
@@ -21,7 +21,7 @@ const sleep = s => new Promise(r => setTimeout(r, s * 1000));
 const check = (ok, what) => { if (!ok) throw new Error(what); };
 
 // The folder served on the loopback address; `refuse` names files answered with 404.
-function serve(refuse = []) {
+function serve(site, refuse = []) {
   const server = http.createServer((req, res) => {
     const file = path.join(site, decodeURIComponent(req.url.split('?')[0]).replace(/\/$/, '/index.html'));
     if (refuse.some(r => file.endsWith(r)) || !fs.existsSync(file)) return res.writeHead(404).end();
@@ -31,9 +31,10 @@ function serve(refuse = []) {
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
-// The page in a fresh headless Chromium, with the clock fixed at `clock` (ms) when given.
-async function open({clock, args = [], refuse, viewport = {width: 800, height: 600}} = {}) {
-  const server = await serve(refuse);
+// The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
+// when given.
+async function open({clock, args = [], refuse, viewport = {width: 800, height: 600}, folder = site} = {}) {
+  const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
   const page = await browser.newPage();
