@@ -194,6 +194,7 @@ async function playThrough() {
   }
   check(won, 'three throws at the needle all missed');
   check(await g.data('track') === 'outro.mp3', 'the outro follows the hit');
+  await g.until(async () => await g.level() > 0.01, 10, 'the outro to sound');
   check(share(won, 0, 0, W, 90, isSky) < 0.05, 'the end banner tops the canvas');
   // A hundred strand ends a frame turn green, so a slow browser takes its time.
   const green = share(won, 0, H / 4, W, H, isGreenStrand);
