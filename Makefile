@@ -7,7 +7,8 @@ CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
 	format data build deps test-deps package-deps windows test-windows windows-deps web \
-	serve-web test-web bench-web web-deps
+	serve-web test-web bench-web web-deps arm64 test-arm64 arm64-deps release release-deps \
+	check-reproducible
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -69,15 +70,51 @@ uninstall:
 PACKAGE_BUILD ?= $(BUILD)-package
 PACKAGE_DIR ?= .
 package: package-deps
-	export DEB_BUILD_MAINT_OPTIONS=hardening=+all; \
-	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
-	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
-		cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
-			-DHAYSTACK_WERROR=$(WERROR)
-	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
-	cd $(PACKAGE_BUILD) && cpack
+	$(call debian_package,$(PACKAGE_BUILD),$(shell dpkg --print-architecture),)
 	mkdir -p $(PACKAGE_DIR)
 	cp $(PACKAGE_BUILD)/haystack_*.deb $(PACKAGE_BUILD)/haystack-*.tar.gz $(PACKAGE_DIR)
+
+# FRESH=--fresh configures the package, Windows and browser builds anew, dropping the flags an earlier
+# configuration cached (a release does, see scripts/release); empty, they build on it.
+FRESH ?=
+
+# Configures, builds and packs the game in folder $(1) for /usr and Debian architecture $(2),
+# with Debian's hardening flags and its reproducibility ones (dpkg-buildflags maps the folder
+# it runs in, this one, to "." in debugging information), and CMake arguments $(3).
+define debian_package
+	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(2); \
+	CXXFLAGS="$$(dpkg-buildflags --get CPPFLAGS) $$(dpkg-buildflags --get CXXFLAGS)" \
+	LDFLAGS="$$(dpkg-buildflags --get LDFLAGS)" \
+		cmake $(FRESH) -S . -B $(1) -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
+			-DHAYSTACK_WERROR=$(WERROR) $(3)
+	cmake --build $(1) -j $(JOBS)
+	cd $(1) && cpack
+endef
+
+# haystack_$(VERSION)_arm64.deb in $(ARM64_BUILD)/, cross-built against the arm64 libraries.
+ARM64_BUILD ?= build-arm64
+arm64: arm64-deps
+	$(call debian_package,$(ARM64_BUILD),arm64,-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake \
+		"-DHAYSTACK_ARM64_LIBRARIES=$$(scripts/arm64-libraries)")
+
+# The arm64 package's game, unpacked and run under qemu in the end-to-end tests that apply.
+test-arm64: test-deps arm64
+	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_ARM64_BUILD=$(CURDIR)/$(ARM64_BUILD)"
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -L arm64
+
+# Every release artefact, from the committed tree, into $(DIST)/ with SHA256SUMS: the two
+# Debian packages, the Windows zip and installer, and the source archive. The same commit gives
+# the same bytes anywhere, any day (see scripts/release).
+DIST ?= dist
+release: release-deps
+	DIST=$(DIST) WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) scripts/release
+
+# The release made here into $(DIST)/, then again in a fresh clone elsewhere, another day,
+# under another umask, locale and time zone, and the two compared byte for byte.
+check-reproducible: release
+	WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) \
+		scripts/check-reproducible $(DIST)
 
 # The Windows release, cross-built: the libraries (built once, then cached outside the build
 # folder) and the game, packed as haystack-$(VERSION)-win64.zip and .msi in $(WINDOWS_BUILD)/.
@@ -86,7 +123,7 @@ WINDOWS_BUILD ?= build-windows
 WINDOWS_SOURCES ?=
 windows: windows-deps
 	deps=$$(WINDOWS_SOURCES="$(WINDOWS_SOURCES)" scripts/build-windows-deps) && \
-	cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	cmake $(FRESH) -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 		-DCMAKE_BUILD_TYPE=Release "-DHAYSTACK_WINDOWS_DEPS=$$deps" -DHAYSTACK_WERROR=$(WERROR)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_artefacts
 
@@ -108,7 +145,7 @@ WEB_PORT ?= 8080
 web serve-web test-web bench-web: export NODE_PATH = /usr/share/nodejs
 web: web-deps
 	soil=$$(scripts/pinned-source soil- "$(SOURCES)") && \
-	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	emcmake cmake $(FRESH) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
 		"-DHAYSTACK_SOIL_ARCHIVE=$$soil" -DHAYSTACK_WERROR=$(WERROR)
 	cmake --build $(WEB_BUILD) -j $(JOBS)
 
@@ -155,3 +192,9 @@ windows-deps:
 
 web-deps:
 	scripts/install-deps web
+
+arm64-deps:
+	scripts/install-deps arm64
+
+release-deps:
+	scripts/install-deps release

@@ -18,6 +18,12 @@ set(CMAKE_C_COMPILER ${HAYSTACK_MINGW_TRIPLET}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${HAYSTACK_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${HAYSTACK_MINGW_TRIPLET}-windres)
 
+# Programs and DLLs carry no link time in their headers, so that every build of the same
+# sources gives the same bytes.
+foreach(_haystack_kind EXE SHARED MODULE)
+    set(CMAKE_${_haystack_kind}_LINKER_FLAGS_INIT "-Wl,--no-insert-timestamp")
+endforeach()
+
 # CMake re-roots every search path under each CMAKE_FIND_ROOT_PATH entry, and leaves alone
 # only those already inside one: so each prefix path has to be a root path as well, or a
 # prefix given as CMAKE_PREFIX_PATH would be looked for under the mingw tree and never found.

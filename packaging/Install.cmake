@@ -8,6 +8,9 @@
 set(CMAKE_INSTALL_BINDIR games CACHE PATH "The launcher players start (games)")
 include(GNUInstallDirs)
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME game)
+# Folders the install creates get these modes whatever the umask, so the package's do too.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(HAYSTACK_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/games/haystack
     CACHE PATH "The game's pictures and music (DATADIR/games/haystack)")
 set(HAYSTACK_INSTALL_PROGRAMDIR lib/games/haystack
@@ -127,4 +130,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${HAYSTACK_HOMEPAGE})
+# Cross-built (a toolchain file names the Debian architecture), the package is labelled for the
+# game's architecture rather than the build machine's, and the tarball is named for it too. The
+# libraries unpacked apart from dpkg's are searched where the toolchain file says.
+if(HAYSTACK_DEBIAN_ARCHITECTURE)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${HAYSTACK_DEBIAN_ARCHITECTURE})
+    set(CPACK_SYSTEM_NAME Linux-${HAYSTACK_DEBIAN_ARCHITECTURE})
+endif()
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${HAYSTACK_PRIVATE_LIBRARY_DIRS})
 include(CPack)

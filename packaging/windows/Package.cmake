@@ -15,7 +15,8 @@
 # `windows_artefacts` stages that install afresh in haystack-<version>-win64/ under the build
 # folder, then makes beside it haystack-<version>-win64.zip (that folder, as the zip's one top
 # folder) and haystack-<version>-win64.msi (built by wixl, from msitools, from the staged
-# folder, so it holds exactly what the zip holds).
+# folder, so it holds exactly what the zip holds); both the same bytes on every build of the
+# same tree when SOURCE_DATE_EPOCH is set (Pack.cmake).
 
 foreach(folder bin licenses)
     if(NOT IS_DIRECTORY "${HAYSTACK_WINDOWS_DEPS}/${folder}")
@@ -73,21 +74,32 @@ endforeach()
 # The folder, its zip and its installer, from a fresh install of the `windows` component
 # (stripped: players need no debugging information).
 find_program(WIXL wixl DOC "wixl, from msitools, which builds the MSI installer" REQUIRED)
+find_program(FAKETIME faketime DOC "faketime, which stops wixl's clock for a release")
+find_program(ZIP_PROGRAM zip DOC "Info-ZIP's zip, which packs the game's folder" REQUIRED)
+find_program(MSIBUILD msibuild DOC "msibuild, from msitools, which sets the package code" REQUIRED)
+# The installer's codes, each version's own, made from the version under the upgrade code so
+# that every build of a version is the same installer.
+foreach(code PRODUCT PACKAGE)
+    string(TOLOWER ${code} kind)
+    string(UUID HAYSTACK_${code}_CODE NAMESPACE ${HAYSTACK_UPGRADE_CODE}
+        NAME "${kind} ${PROJECT_VERSION}" TYPE SHA1 UPPER)
+endforeach()
 add_custom_target(windows_artefacts
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${HAYSTACK_WINDOWS_STAGE} ${HAYSTACK_WINDOWS_ZIP}
         ${HAYSTACK_WINDOWS_MSI}
     COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR}
         --component windows --prefix ${HAYSTACK_WINDOWS_STAGE} --strip
-    COMMAND ${CMAKE_COMMAND} -E tar cf ${HAYSTACK_WINDOWS_ZIP} --format=zip
-        ${HAYSTACK_WINDOWS_PACKAGE}
     COMMAND ${CMAKE_COMMAND} -DFOLDER=${HAYSTACK_WINDOWS_STAGE}
         -DTEMPLATE=${CMAKE_CURRENT_LIST_DIR}/haystack.wxs.in
         -DOUTPUT=${HAYSTACK_WINDOWS_FILES}/haystack.wxs -DVERSION=${PROJECT_VERSION}
         -DPUBLISHER=${HAYSTACK_PUBLISHER} -DUPGRADE_CODE=${HAYSTACK_UPGRADE_CODE}
-        -DICON=${HAYSTACK_ICON} -P ${CMAKE_CURRENT_LIST_DIR}/WriteWxs.cmake
-    # wixl runs in the source's folder, where the source's relative file paths start.
-    COMMAND ${CMAKE_COMMAND} -E chdir ${HAYSTACK_WINDOWS_FILES}
-        ${WIXL} --arch x64 --output ${HAYSTACK_WINDOWS_MSI} haystack.wxs
+        -DPRODUCT_CODE=${HAYSTACK_PRODUCT_CODE} -DICON=${HAYSTACK_ICON}
+        -P ${CMAKE_CURRENT_LIST_DIR}/WriteWxs.cmake
+    COMMAND ${CMAKE_COMMAND} -DFOLDER=${HAYSTACK_WINDOWS_STAGE} -DZIP=${HAYSTACK_WINDOWS_ZIP}
+        -DWXS=${HAYSTACK_WINDOWS_FILES}/haystack.wxs -DMSI=${HAYSTACK_WINDOWS_MSI} -DWIXL=${WIXL}
+        -DMSIBUILD=${MSIBUILD} -DZIP_PROGRAM=${ZIP_PROGRAM} -DFAKETIME=${FAKETIME}
+        "-DSUBJECT=Haystack ${PROJECT_VERSION}" -DAUTHOR=${HAYSTACK_PUBLISHER}
+        -DPACKAGE_CODE=${HAYSTACK_PACKAGE_CODE} -P ${CMAKE_CURRENT_LIST_DIR}/Pack.cmake
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     BYPRODUCTS ${HAYSTACK_WINDOWS_ZIP} ${HAYSTACK_WINDOWS_MSI}
         ${HAYSTACK_WINDOWS_FILES}/haystack.wxs

@@ -1,7 +1,8 @@
 # Writes the installer's wixl source from haystack.wxs.in and the staged game folder (cmake -P).
 #
 #   cmake -DFOLDER=<staged folder> -DTEMPLATE=<haystack.wxs.in> -DOUTPUT=<haystack.wxs>
-#         -DVERSION=<x.y.z> -DPUBLISHER=<name> -DUPGRADE_CODE=<guid> -DICON=<file.ico>
+#         -DVERSION=<x.y.z> -DPUBLISHER=<name> -DUPGRADE_CODE=<guid> -DPRODUCT_CODE=<guid>
+#         -DICON=<file.ico>
 #         -P WriteWxs.cmake
 #
 # Every file under FOLDER gets a component of its own, in a folder of the same name under the
@@ -9,7 +10,7 @@
 # with its Start menu shortcut, is written out in the template. wixl takes no absolute source
 # paths, so they are written relative to OUTPUT's folder: run wixl in that folder.
 
-foreach(required FOLDER TEMPLATE OUTPUT VERSION PUBLISHER UPGRADE_CODE ICON)
+foreach(required FOLDER TEMPLATE OUTPUT VERSION PUBLISHER UPGRADE_CODE PRODUCT_CODE ICON)
     if(NOT DEFINED ${required} OR "${${required}}" STREQUAL "")
         message(FATAL_ERROR "WriteWxs.cmake needs -D${required}=...")
     endif()
@@ -121,6 +122,7 @@ math(EXPR patch "${patch} + 1")
 set(HAYSTACK_NEXT_VERSION "${major}.${minor}.${patch}")
 xml_escape("${PUBLISHER}" HAYSTACK_PUBLISHER)
 set(HAYSTACK_UPGRADE_CODE "${UPGRADE_CODE}")
+set(HAYSTACK_PRODUCT_CODE "${PRODUCT_CODE}")
 component_guid("haystack.exe" HAYSTACK_PROGRAM_GUID)
 source_path("${FOLDER}/haystack.exe" HAYSTACK_PROGRAM_SOURCE)
 string(REGEX REPLACE "\n$" "" HAYSTACK_WXS_FILES "${files_xml}")

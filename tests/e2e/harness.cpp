@@ -110,6 +110,10 @@ const char *wine_game() {
     return std::getenv("HAYSTACK_WINE_GAME");
 }
 
+const char *emulated_game() {
+    return std::getenv("HAYSTACK_EMULATED_GAME");
+}
+
 // A wine server that outlives each game, started ahead of a game with a fixed clock and without
 // that clock: the server times the waits of every program under wine, so its clock must run.
 // The wine prefix's end-of-tests step stops it.
@@ -184,8 +188,11 @@ void Game::start(const char *display) {
     dup2(log, 2);
     if (chdir((working_dir.empty() ? dir : working_dir).c_str()) != 0)
         _exit(127);
+    const char *emulator = std::getenv("HAYSTACK_EMULATOR");
     if (under_wine)
         execlp("wine", "wine", program.c_str(), (char *)nullptr);
+    else if (emulator && emulated_game() && program == emulated_game())
+        execlp(emulator, emulator, program.c_str(), (char *)nullptr);
     else
         execl(program.c_str(), "haystack", (char *)nullptr);
     _exit(127);
@@ -264,7 +271,7 @@ void hold_key(Display *dpy, KeySym key, double seconds) {
     XTestFakeKeyEvent(dpy, code, True, CurrentTime);
     if (seconds > 0) {
         XSync(dpy, False);
-        sleep_seconds(seconds);
+        sleep_seconds(seconds * SLOWDOWN);
     }
     XTestFakeKeyEvent(dpy, code, False, CurrentTime);
     XSync(dpy, False);
@@ -412,8 +419,8 @@ void expect_title_card(Display *dpy, Window window, const std::string &name) {
 
 std::string save_screenshot(const Frame &frame, const std::string &name) {
     fs::create_directories(SCREENSHOT_DIR);
-    std::string path =
-        std::string(SCREENSHOT_DIR) + "/" + (wine_game() ? "wine_" : "") + name + ".png";
+    const char *kind = wine_game() ? "wine_" : emulated_game() ? "emulated_" : "";
+    std::string path = std::string(SCREENSHOT_DIR) + "/" + kind + name + ".png";
     png_image png = {};
     png.version = PNG_IMAGE_VERSION;
     png.width = frame.width;

@@ -7,14 +7,19 @@
 #include <sys/types.h>
 #include <array>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
 
-const double START_TIMEOUT = 20.0; // seconds; software GL on two cores, and a world to generate
-const double EXIT_TIMEOUT = 10.0;  // seconds from the quitting input to the exit
+// How many times longer the game takes to start, draw and take in a key when the tests run a
+// build for another processor under an emulator (HAYSTACK_EMULATOR): emulated software GL
+// draws about a frame a second.
+const double SLOWDOWN = std::getenv("HAYSTACK_EMULATOR") ? 5.0 : 1.0;
+const double START_TIMEOUT = 20.0 * SLOWDOWN; // seconds; software GL on two cores, a world to make
+const double EXIT_TIMEOUT = 10.0 * SLOWDOWN;  // seconds from the quitting input to the exit
 
 // Polls `ready` every 20 ms until it holds or `seconds` pass; whether it held.
 template <class Pred> bool wait_until(Pred ready, double seconds) {
@@ -47,6 +52,13 @@ struct XServer {
 // The Windows build's haystack.exe when the tests run it through wine (HAYSTACK_WINE_GAME, in
 // the wine prefix WINEPREFIX names); nullptr when they run the Linux build.
 const char *wine_game();
+// The build for another processor when the tests run it under an emulator
+// (HAYSTACK_EMULATED_GAME, started by the program HAYSTACK_EMULATOR names); nullptr otherwise.
+const char *emulated_game();
+// The game the tests start: under wine, under an emulator, or the Linux build.
+inline const char *game_program() {
+    return wine_game() ? wine_game() : emulated_game() ? emulated_game() : HAYSTACK_BINARY;
+}
 
 // One run of the game in a scratch working directory holding only the files a test put
 // there; its audio goes to `audio_file` through SDL's disk driver, stdout and stderr to a log.
@@ -61,9 +73,9 @@ struct Game {
     bool wait_exit(double seconds); // whether it exited in time
     std::string output() const;
     std::string dir, audio_file;
-    std::string program = wine_game() ? wine_game() : HAYSTACK_BINARY; // what is started
-    std::string working_dir;           // where it starts; empty: `dir`
-    std::string audio_driver = "disk"; // SDL's audio driver for the game
+    std::string program = game_program(); // what is started
+    std::string working_dir;              // where it starts; empty: `dir`
+    std::string audio_driver = "disk";    // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
     pid_t pid = -1;
     int status = 0; // wait status, once reaped
@@ -88,7 +100,7 @@ std::vector<std::string> child_command_line(pid_t parent, const std::string &nam
 Window wait_for_window(Display *dpy, int width, int height, const char *title, double seconds);
 
 void focus(Display *dpy, Window window);
-void hold_key(Display *dpy, KeySym key, double seconds);         // 0 s: press and release at once
+void hold_key(Display *dpy, KeySym key, double seconds);         // 0 s: at once; times SLOWDOWN
 void press_key(Display *dpy, KeySym key, bool down);             // down stays down until let go
 void hold_button(Display *dpy, unsigned button, double seconds); // at the pointer's place
 void move_mouse(Display *dpy, Window window, int x, int y);
@@ -140,8 +152,8 @@ PictureMatch match_picture(const Frame &frame, const std::string &picture, int b
 // After a moment's play, the frame, saved as screenshot `name`, shows the title card's
 // picture over the window rather than plain yellow.
 void expect_title_card(Display *dpy, Window window, const std::string &name);
-// Writes the frame to <screenshot dir>/<name>.png (wine_<name>.png under wine); the path, empty
-// on failure.
+// Writes the frame to <screenshot dir>/<name>.png (wine_<name>.png under wine, emulated_<name>.png
+// under an emulator); the path, empty on failure.
 std::string save_screenshot(const Frame &frame, const std::string &name);
 
 // The last `frames` of the game's recorded sound, once there are that many (within 10 s): on

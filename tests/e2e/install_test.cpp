@@ -19,7 +19,11 @@ namespace fs = std::filesystem;
 
 // The name of the desktop entry, the icons and the metainfo.
 const std::string APP_ID = "net.haystackgame.Haystack";
-const std::string PACKAGE = BUILD_DIR "/package/haystack_" HAYSTACK_VERSION "_amd64.deb";
+// The Debian package checked: the one the tests build, or the one HAYSTACK_PACKAGE names (the
+// arm64 package, in its tests).
+const char *const BUILT_PACKAGE = BUILD_DIR "/package/haystack_" HAYSTACK_VERSION "_amd64.deb";
+const std::string PACKAGE =
+    std::getenv("HAYSTACK_PACKAGE") ? std::getenv("HAYSTACK_PACKAGE") : BUILT_PACKAGE;
 
 static std::string read_text(const fs::path &file) {
     std::ostringstream text;
