@@ -107,7 +107,7 @@ static GameRun run_real_game(Display *dpy) {
 // ---------------------------------------------------------------- this process's window
 
 static bool open_bench_window() {
-    return allegro_init() == 0 && set_opengl_mode();
+    return allegro_init() == 0 && set_opengl_mode(WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 
 static double time_audio_start_ms() {
