@@ -32,9 +32,11 @@ void sleep_seconds(double seconds);
 // A display number nothing listens on (no socket, no lock file), `from` or above.
 int unused_display_number(int from);
 
-// Xvfb 800x600x24 on a free display number, for the lifetime of the object.
+// Xvfb with a width x height x 24 screen on a free display number, for the lifetime of the
+// object; with openbox as its window manager if asked.
 struct XServer {
-    explicit XServer(bool with_glx = true);
+    explicit XServer(bool with_glx = true, int width = 800, int height = 600,
+                     bool window_manager = false);
     ~XServer();
     // Ends the server early under its other clients: SIGTERM as when a session ends,
     // SIGKILL as when it crashes.
@@ -42,6 +44,7 @@ struct XServer {
     std::string name; // ":n"
     Display *dpy = nullptr;
     pid_t pid = -1;
+    pid_t window_manager_pid = -1; // openbox, if it runs
 };
 
 // The Windows build's haystack.exe when the tests run it through wine (HAYSTACK_WINE_GAME, in
@@ -62,6 +65,8 @@ struct Game {
     std::string output() const;
     std::string dir, audio_file;
     std::string program = wine_game() ? wine_game() : HAYSTACK_BINARY; // what is started
+    std::vector<std::string> args;     // its command line after the program's name
+    std::string config_home;           // XDG_CONFIG_HOME, where the settings file goes
     std::string working_dir;           // where it starts; empty: `dir`
     std::string audio_driver = "disk"; // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
@@ -151,9 +156,14 @@ std::vector<float> recent_sound(Game &game, long frames);
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);
 
-// Starts the game on `x`, waits for its window and then until it listens to the keyboard,
-// and gives the window the focus; the window, 0 after a failure.
-Window show_game(XServer &x, Game &game);
+// Starts the game on `x`, waits for its window (of that size, 0: any size titled as the game's)
+// and then until it listens to the keyboard, and gives the window the focus; the window, 0
+// after a failure.
+Window show_game(XServer &x, Game &game, int width = 640, int height = 480);
+
+// The settings file the game keeps its display choice in, under `game.config_home` (or in the
+// wine prefix's application data, which each new Game empties).
+std::string settings_file(const Game &game);
 
 // The game on a display of its own, started with whichever data files a test put in place.
 class RunningGame : public ::testing::Test {
