@@ -80,8 +80,8 @@ static void blacken_bars(int window_width, int window_height) {
     set_sky_colour();
 }
 
-// The mouse may reach every pixel of the window, which the windowing library limits to the
-// size it opened the window at.
+// The mouse's buttons count over every pixel of the window, which the windowing library
+// limits to the size it opened the window at.
 static void let_pointer_reach(int window_width, int window_height) {
     if (!pointer_range_width) { // the range the window was opened with
         pointer_range_width = SCREEN_W;
@@ -107,7 +107,9 @@ static void fit_picture_to_window() {
     glEnable(GL_SCISSOR_TEST);
     glLineWidth(LINE_WIDTH * framing.scale);
     let_pointer_reach(window_width, window_height);
-    pointer_in_picture(framing, mouse_x, mouse_y, &pointer_x, &pointer_y);
+    int x, y;
+    read_pointer(&x, &y);
+    pointer_in_picture(framing, x, y, &pointer_x, &pointer_y);
 }
 
 // Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.

@@ -19,6 +19,11 @@ void set_fullscreen(bool on);
 // The window's inside, in pixels, as it is now.
 void read_window_size(int *width, int *height);
 
+// The pointer's place, in pixels from the window's inside's top left corner, as it is now:
+// read from the desktop, since the windowing library's own mouse position can miss a move
+// to a part of the window beyond the size it opened.
+void read_pointer(int *x, int *y);
+
 // Key repeat from here on presses a held key again without releasing it first, so that a
 // held key shows as one press; called once the keyboard is installed.
 void report_held_keys_once();

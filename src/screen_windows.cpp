@@ -47,6 +47,14 @@ void read_window_size(int *width, int *height) {
     *height = inside.bottom - inside.top;
 }
 
+void read_pointer(int *x, int *y) {
+    POINT at = {mouse_x, mouse_y};
+    if (GetCursorPos(&at))
+        ScreenToClient(win_get_window(), &at);
+    *x = at.x;
+    *y = at.y;
+}
+
 void report_held_keys_once() {
     // Nothing to do: the windowing library repeats a held key as presses alone.
 }

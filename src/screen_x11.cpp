@@ -111,6 +111,20 @@ void read_window_size(int *width, int *height) {
     *height = read ? a.height : SCREEN_H;
 }
 
+void read_pointer(int *x, int *y) {
+    Window root, child;
+    int root_x, root_y;
+    unsigned buttons;
+    XLOCK();
+    bool read = XQueryPointer(_xwin.display, _xwin.window, &root, &child, &root_x, &root_y, x, y,
+                              &buttons);
+    XUNLOCK();
+    if (!read) { // on another screen: where the windowing library last saw it
+        *x = mouse_x;
+        *y = mouse_y;
+    }
+}
+
 void report_held_keys_once() {
     XLOCK();
     XkbSetDetectableAutoRepeat(_xwin.display, True, nullptr);

@@ -503,8 +503,9 @@ static bool frame_drawn(Display *dpy, Window window) {
 
 Window show_game(XServer &x, Game &game, int width, int height) {
     game.start(x.name.c_str());
-    Window window =
-        wait_for_window(x.dpy, width, height, width ? nullptr : "Haystack", START_TIMEOUT);
+    bool framed = x.window_manager_pid > 0; // among the window manager's windows of its size
+    Window window = wait_for_window(x.dpy, width, height, width && !framed ? nullptr : "Haystack",
+                                    START_TIMEOUT);
     if (!window) {
         ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n" << game.output();
         return 0;

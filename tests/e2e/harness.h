@@ -156,7 +156,8 @@ std::vector<float> recent_sound(Game &game, long frames);
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);
 
-// Starts the game on `x`, waits for its window (of that size, 0: any size titled as the game's)
+// Starts the game on `x`, waits for its window (of that size, 0: any size; titled as the game's
+// when that is 0 or a window manager runs)
 // and then until it listens to the keyboard, and gives the window the focus; the window, 0
 // after a failure.
 Window show_game(XServer &x, Game &game, int width = 640, int height = 480);
