@@ -240,9 +240,8 @@ static std::vector<double> game_frames_ms() {
 // One view's frame cost in the plain window, the window twice as large, and a 1920x1080 one
 // (the size of a fullscreen 1080p monitor) with its picture 1440x1080 between bars.
 static void print_window_sizes() {
-    const int SIZES[][2] = {{WINDOW_WIDTH, WINDOW_HEIGHT},
-                            {2 * WINDOW_WIDTH, 2 * WINDOW_HEIGHT},
-                            {1920, 1080}};
+    const int SIZES[][2] = {
+        {WINDOW_WIDTH, WINDOW_HEIGHT}, {2 * WINDOW_WIDTH, 2 * WINDOW_HEIGHT}, {1920, 1080}};
     std::vector<double> ms[3];
     for (int i = 0; i < 3; i++)
         if (reopen_window(SIZES[i][0], SIZES[i][1]))
@@ -251,11 +250,10 @@ static void print_window_sizes() {
     glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
     std::printf("\n| %-34s | %10s | %10s | %14s |\n|%s|%s|%s|%s|\n",
                 "Game frame by window, mound top", "640x480", "1280x960", "1920x1080",
-                std::string(36, '-').c_str(), "-----------:", "-----------:",
-                "---------------:");
+                std::string(36, '-').c_str(), "-----------:", "-----------:", "---------------:");
     for (double p : {0.5, 0.99})
-        std::printf("| %-34s | %7.2f ms | %7.2f ms | %11.2f ms |\n",
-                    p == 0.5 ? "median" : "p99", ms[0].empty() ? 0 : percentile(ms[0], p),
+        std::printf("| %-34s | %7.2f ms | %7.2f ms | %11.2f ms |\n", p == 0.5 ? "median" : "p99",
+                    ms[0].empty() ? 0 : percentile(ms[0], p),
                     ms[1].empty() ? 0 : percentile(ms[1], p),
                     ms[2].empty() ? 0 : percentile(ms[2], p));
     std::printf("\nLine widths the driver draws: %.1f to %.1f px (a 1080p fullscreen picture needs "

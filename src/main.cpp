@@ -30,15 +30,15 @@ const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
 const char *const WINDOW_TITLE = "Haystack"; // in the window's title bar
 const int BAD_COMMAND_LINE = 2;              // exit status for an option the game cannot take
 const int SCANCODE_RELEASED = 0x80;          // set in a keyboard callback's scancode on release
-const char *const NO_FULLSCREEN = // when there is no window manager to ask
+const char *const NO_FULLSCREEN =            // when there is no window manager to ask
     "haystack: the desktop offers no fullscreen (is a window manager running?); playing in a "
     "window\n";
 
-static std::atomic<int> quit_requested{0};  // 1 once Escape went down or the window was closed
+static std::atomic<int> quit_requested{0};   // 1 once Escape went down or the window was closed
 static std::atomic<int> switch_requested{0}; // 1 once Alt+Enter or F11 asked for the other display
 static bool switch_key_down[KEY_MAX];        // the keyboard callback's own: which keys are down
 static DisplayChoice display;                // window or fullscreen now, and the window's scale
-static char settings_file[4096];             // where the choice is kept; empty: nowhere
+static char settings_file[MAX_PATH_LENGTH];  // where the choice is kept; empty: nowhere
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
@@ -118,8 +118,10 @@ static void fit_scale_to_screen() {
     int largest = largest_fitting_scale(width, height);
     if (display.scale <= largest)
         return;
-    std::fprintf(stderr, "haystack: a window %d times 640x480 does not fit the %dx%d screen; "
-                         "playing at %d times\n", display.scale, width, height, largest);
+    std::fprintf(stderr,
+                 "haystack: a window %d times 640x480 does not fit the %dx%d screen; "
+                 "playing at %d times\n",
+                 display.scale, width, height, largest);
     display.scale = largest;
 }
 

@@ -9,12 +9,13 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
-const long NET_WM_STATE_REMOVE = 0;  // the window-manager request's action: take a state away
-const long NET_WM_STATE_ADD = 1;     // or give it
-const long FROM_APPLICATION = 1;     // the request comes from a program, not a pager
-const int WORK_AREA_NUMBERS = 4;     // x, y, width and height of the first desktop's work area
-static XSizeHints saved_hints;       // the window's size hints before fullscreen cleared them
-static long saved_hint_fields = 0;   // which of them it had, as XGetWMNormalHints says
+const long NET_WM_STATE_REMOVE = 0; // the window-manager request's action: take a state away
+const long NET_WM_STATE_ADD = 1;    // or give it
+const long FROM_APPLICATION = 1;    // the request comes from a program, not a pager
+const int WORK_AREA_NUMBERS = 4;    // x, y, width and height of the first desktop's work area
+const int MAX_SUPPORTED = 256;      // the most window-manager features looked through
+static XSizeHints saved_hints;      // the window's size hints before fullscreen cleared them
+static long saved_hint_fields = 0;  // which of them it had, as XGetWMNormalHints says
 
 // The atom `name` on the game's display; call within XLOCK.
 static Atom atom(const char *name) {
@@ -52,10 +53,10 @@ void find_work_area(int *width, int *height) {
 }
 
 bool fullscreen_offered() {
-    long supported[256];
+    long supported[MAX_SUPPORTED];
     XLOCK();
     Atom fullscreen = atom("_NET_WM_STATE_FULLSCREEN");
-    unsigned long count = root_longs("_NET_SUPPORTED", XA_ATOM, supported, 256);
+    unsigned long count = root_longs("_NET_SUPPORTED", XA_ATOM, supported, MAX_SUPPORTED);
     XUNLOCK();
     bool offered = false;
     for (unsigned long i = 0; i < count; i++)
@@ -116,8 +117,8 @@ void read_pointer(int *x, int *y) {
     int root_x, root_y;
     unsigned buttons;
     XLOCK();
-    bool read = XQueryPointer(_xwin.display, _xwin.window, &root, &child, &root_x, &root_y, x, y,
-                              &buttons);
+    bool read =
+        XQueryPointer(_xwin.display, _xwin.window, &root, &child, &root_x, &root_y, x, y, &buttons);
     XUNLOCK();
     if (!read) { // on another screen: where the windowing library last saw it
         *x = mouse_x;

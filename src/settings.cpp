@@ -7,7 +7,6 @@
 #include <cstring>
 
 const int MAX_LINE = 200;                        // longest line the file may hold, bytes
-const int MAX_PATH_LENGTH = 4096;                // longest settings path handled, bytes
 const char *const TEMPORARY_SUFFIX = ".partial"; // the new file's name while it is written
 const char *const HEADER = "# Haystack's display, as last chosen: window or fullscreen, and the "
                            "window's scale.\n"; // the file's first line
@@ -21,8 +20,8 @@ static bool read_line(char *line, DisplayChoice *choice) {
     if (!value)
         return false;
     *value++ = '\0';
-    if (!std::strcmp(line, "display") && (!std::strcmp(value, "window") ||
-                                          !std::strcmp(value, "fullscreen"))) {
+    if (!std::strcmp(line, "display") &&
+        (!std::strcmp(value, "window") || !std::strcmp(value, "fullscreen"))) {
         choice->fullscreen = !std::strcmp(value, "fullscreen");
         return true;
     }
@@ -53,8 +52,10 @@ DisplayChoice read_display_choice(const char *path) {
     std::fclose(file);
     if (understood)
         return choice;
-    std::fprintf(stderr, "haystack: ignoring %s, line %d is not understood; using a 640x480 "
-                         "window\n", path, number);
+    std::fprintf(stderr,
+                 "haystack: ignoring %s, line %d is not understood; using a 640x480 "
+                 "window\n",
+                 path, number);
     return DEFAULT_DISPLAY;
 }
 

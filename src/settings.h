@@ -5,7 +5,8 @@
 
 #include <cstddef>
 
-const int MAX_SAVED_SCALE = 100; // the largest scale the file may hold
+const int MAX_SAVED_SCALE = 100;  // the largest scale the file may hold
+const int MAX_PATH_LENGTH = 4096; // bytes for the settings file's path, its end included
 
 struct DisplayChoice {
     int scale;       // the window's size as a multiple of 640x480, 1..MAX_SAVED_SCALE

@@ -10,8 +10,8 @@ const char *const CONFIG_FILE = "Haystack\\haystack.conf"; // under the roaming 
 
 bool settings_path(char *path, size_t size) {
     const char *appdata = std::getenv("APPDATA");
-    int length = appdata && appdata[0] ? std::snprintf(path, size, "%s\\%s", appdata, CONFIG_FILE)
-                                       : 0;
+    int length =
+        appdata && appdata[0] ? std::snprintf(path, size, "%s\\%s", appdata, CONFIG_FILE) : 0;
     return length > 0 && size_t(length) < size;
 }
 

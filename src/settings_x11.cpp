@@ -22,7 +22,7 @@ bool settings_path(char *path, size_t size) {
 }
 
 bool make_folder_for(const char *file) {
-    char folder[4096];
+    char folder[MAX_PATH_LENGTH];
     if (std::snprintf(folder, sizeof folder, "%s", file) >= int(sizeof folder))
         return false;
     for (char *slash = std::strchr(folder + 1, '/'); slash; slash = std::strchr(slash + 1, '/')) {

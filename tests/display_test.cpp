@@ -74,7 +74,8 @@ TEST(Aim, ShotLandsWhereThePointerIsInAnyWindow) {
                 float gx, gy;
                 pointer_in_picture(f, px, py, &gx, &gy);
                 throw_shot_with_camera(gx, gy, camera);
-                double ndc_x = shot_vel.x / -shot_vel.z / (4.0 / 3.0), ndc_y = shot_vel.y / -shot_vel.z;
+                double ndc_x = shot_vel.x / -shot_vel.z / (4.0 / 3.0),
+                       ndc_y = shot_vel.y / -shot_vel.z;
                 double sx = f.left + (ndc_x + 1) / 2 * f.width;
                 double sy = f.top + (1 - ndc_y) / 2 * f.height;
                 worst = std::max(worst, std::hypot(sx - px, sy - py));
@@ -157,10 +158,10 @@ TEST_F(SettingsFile, WrittenWholeAndReadBackAndAMissingOneIsTheDefaultQuietly) {
 }
 
 TEST_F(SettingsFile, DamagedOnesAreIgnoredWithOneLine) {
-    const std::string damaged[] = {"scale=0\n",       "display=huge\n", "scale=2x\n",
-                                   "zoom=2\n",        "scale\n",        "display=window\nscale=" +
-                                                                            std::string(300, '9'),
-                                   "\x01\xff\xfe\n", "scale=+2\n"};
+    const std::string damaged[] = {
+        "scale=0\n",      "display=huge\n", "scale=2x\n",
+        "zoom=2\n",       "scale\n",        "display=window\nscale=" + std::string(300, '9'),
+        "\x01\xff\xfe\n", "scale=+2\n"};
     for (const std::string &text : damaged) {
         write("display=fullscreen\n" + text);
         auto [choice, said] = read();

@@ -12,7 +12,7 @@
 
 #include "audio_probe.h"
 
-const int SCREEN_WIDTH = 1920, SCREEN_HEIGHT = 1080; // the test screens, pixels
+const int SCREEN_WIDTH = 1920, SCREEN_HEIGHT = 1080;        // the test screens, pixels
 const int BAR = (SCREEN_WIDTH - SCREEN_HEIGHT * 4 / 3) / 2; // each bar's width in fullscreen
 const Rgb BLACK = {0, 0, 0};
 
@@ -37,8 +37,7 @@ static bool wait_for_size(Display *dpy, Window window, int width, int height, do
     return wait_until(
         [&] {
             XWindowAttributes a;
-            return XGetWindowAttributes(dpy, window, &a) && a.width == width &&
-                   a.height == height;
+            return XGetWindowAttributes(dpy, window, &a) && a.width == width && a.height == height;
         },
         seconds);
 }
@@ -125,8 +124,7 @@ TEST(ScaledWindow, CappedToTheScreenAndShowsTheSamePicture) {
         seen[scale - 1] = sky_and_ground(x.dpy, window);
         save_screenshot(grab_frame(x.dpy, window), "scaled_" + std::to_string(scale));
         if (scale == 2) {
-            EXPECT_NE(game.output().find("playing at 2 times"), std::string::npos)
-                << game.output();
+            EXPECT_NE(game.output().find("playing at 2 times"), std::string::npos) << game.output();
         }
     }
     EXPECT_NEAR(seen[1].first, seen[0].first, 0.03) << "as much sky";
@@ -207,7 +205,8 @@ TEST(Fullscreen, AltEnterAndF11SwitchOncePerPressAndTheAimFollows) {
     EXPECT_EQ(share(edge, 0, 0, BAR, edge.height, is_black), 1.0) << "the cross spilled";
     EXPECT_EQ(cross_centre(edge).first, -1) << "the cross's left half is cut off at the edge";
     EXPECT_GT(share(edge, BAR, 380, BAR + 40, 400, [](Rgb p) { return p.g > 180 && p.r < 70; }),
-              0.02) << "the cross's green end by the picture's left edge";
+              0.02)
+        << "the cross's green end by the picture's left edge";
 
     hold_key(x.dpy, XK_F11, 0.0);
     ASSERT_TRUE(wait_for_size(x.dpy, window, WIDTH, HEIGHT, 5.0));
