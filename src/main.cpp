@@ -11,6 +11,7 @@
 #include "endings.h"
 #include "framing.h"
 #include "game_state.h"
+#include "input.h"
 #include "music.h"
 #include "options.h"
 #include "picture.h"
@@ -29,42 +30,17 @@ const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
     "No windowing system could be started (is DISPLAY set?)";
 const char *const WINDOW_TITLE = "Haystack"; // in the window's title bar
 const int BAD_COMMAND_LINE = 2;              // exit status for an option the game cannot take
-const int SCANCODE_RELEASED = 0x80;          // set in a keyboard callback's scancode on release
 const char *const NO_FULLSCREEN =            // when there is no window manager to ask
     "haystack: the desktop offers no fullscreen (is a window manager running?); playing in a "
     "window\n";
 
-static std::atomic<int> quit_requested{0};   // 1 once Escape went down or the window was closed
-static std::atomic<int> switch_requested{0}; // 1 once Alt+Enter or F11 asked for the other display
-static bool switch_key_down[KEY_MAX];        // the keyboard callback's own: which keys are down
-static DisplayChoice display;                // window or fullscreen now, and the window's scale
-static char settings_file[MAX_PATH_LENGTH];  // where the choice is kept; empty: nowhere
+static std::atomic<int> quit_requested{0};  // 1 once the window was closed
+static DisplayChoice display;               // window or fullscreen now, and the window's scale
+static char settings_file[MAX_PATH_LENGTH]; // where the choice is kept; empty: nowhere
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
     pending_ticks++;
-}
-
-// Alt+Enter (either Alt, either Enter) or F11 asks for a switch between window and
-// fullscreen once a press: the key must have been up before, so key repeat asks nothing more.
-static void watch_for_switch(int scancode) {
-    int code = scancode & ~SCANCODE_RELEASED;
-    bool down = !(scancode & SCANCODE_RELEASED);
-    bool enter = code == KEY_ENTER || code == KEY_ENTER_PAD;
-    if (!enter && code != KEY_F11)
-        return;
-    bool alt = key[KEY_ALT] || key[KEY_ALTGR];
-    if (down && !switch_key_down[code] && (alt || !enter))
-        switch_requested = 1;
-    switch_key_down[code] = down;
-}
-
-// Keyboard callback, on every key event: remembers an Escape press, and a switch asked for,
-// even if the key is released before the main loop looks at the key array.
-static void watch_keys(int scancode) {
-    if (scancode == KEY_ESC)
-        quit_requested = 1;
-    watch_for_switch(scancode);
 }
 
 // Window close button: quits like Escape.
@@ -158,7 +134,7 @@ static void install_input() {
     install_keyboard();
     install_timer();
     install_mouse();
-    keyboard_lowlevel_callback = watch_keys;
+    install_input_latches();
     set_close_button_callback(close_button_pressed);
     report_held_keys_once();
 }
@@ -176,13 +152,14 @@ static bool show_fullscreen(bool on) {
 // Alt+Enter or F11 was pressed: the other display, kept for the next game. The world, the
 // music and the player's place go on as they were: the window and its drawing stay the same.
 static void switch_display_if_asked() {
-    if (!switch_requested.exchange(0) || !show_fullscreen(!display.fullscreen))
+    if (!display_switch_pressed() || !show_fullscreen(!display.fullscreen))
         return;
     display.fullscreen = !display.fullscreen;
     keep_display_choice();
 }
 
 // Runs every owed tick, then draws one frame; until Escape, the close button or a quit signal.
+// An Escape press is kept until the loop looks, however briefly the key was down.
 static void run_main_loop() {
     for (;;) {
         while (pending_ticks > 0) {
@@ -191,7 +168,7 @@ static void run_main_loop() {
         }
         render_frame();
         switch_display_if_asked();
-        if (key[KEY_ESC] || quit_requested || quit_signalled())
+        if (key_down(KEY_ESC) || quit_requested || quit_signalled())
             return;
     }
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "game_state.h"
+#include "input.h"
 #include "music.h"
 
 const double ORBIT_STEP = 0.02;                  // attract orbit, radians a tick
@@ -36,7 +37,7 @@ static void orbit_and_wait_for_space() {
     eye_y = ORBIT_HEIGHT;
     pitch = QUARTER_PI;
     heading = orbit_angle + M_PI;
-    if (key[KEY_SPACE]) {
+    if (key_down(KEY_SPACE)) {
         music_stop(intro_stream);
         music_play(theme_stream);
         intro_active = 0;
@@ -45,21 +46,21 @@ static void orbit_and_wait_for_space() {
 
 // Left and Right together cancel.
 static void turn() {
-    if (key[KEY_LEFT])
+    if (key_down(KEY_LEFT))
         heading -= TURN_STEP;
-    if (key[KEY_RIGHT])
+    if (key_down(KEY_RIGHT))
         heading += TURN_STEP;
 }
 
 // One unit along the heading, forward or back; Up and Down together cancel but still walk.
 static void walk() {
     walk_state = WALK_STANDING;
-    if (key[KEY_UP]) {
+    if (key_down(KEY_UP)) {
         eye_x += std::cos(double(heading));
         eye_z += std::sin(double(heading));
         walk_state = WALK_WALKING;
     }
-    if (key[KEY_DOWN]) {
+    if (key_down(KEY_DOWN)) {
         eye_x -= std::cos(double(heading));
         eye_z -= std::sin(double(heading));
         walk_state = WALK_WALKING;
@@ -86,9 +87,10 @@ static void set_eye_height(double lift) {
 // Space held tilts the view down toward 45 degrees; let go, it comes back level. The
 // steps are not clipped, so the tilt may end a little past either bound.
 static void look_down() {
-    if (key[KEY_SPACE] && pitch < LOOK_DOWN_LIMIT)
+    bool space = key_down(KEY_SPACE);
+    if (space && pitch < LOOK_DOWN_LIMIT)
         pitch += LOOK_DOWN_STEP;
-    if (!key[KEY_SPACE] && pitch > 0)
+    if (!space && pitch > 0)
         pitch -= LOOK_UP_STEP;
 }
 

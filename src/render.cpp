@@ -8,6 +8,7 @@
 
 #include "framing.h"
 #include "game_state.h"
+#include "input.h"
 #include "play.h"
 #include "screen.h"
 
@@ -275,7 +276,7 @@ void render_frame() {
     fit_picture_to_window();
     set_projection();
     clear_and_place_camera();
-    if (mouse_b)
+    if (mouse_button_down())
         throw_shot(pointer_x, pointer_y);
     draw_shot();
     draw_world();

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "game_state.h"
+#include "input.h"
 #include "music.h"
 #include "play.h"
 
@@ -113,6 +114,29 @@ TEST_F(PlayTest, SpaceHandsTheCameraOverWhereItStoodAndKeepsTheTilt) {
     key[KEY_SPACE] = 0;
     tick_update();
     EXPECT_NEAR(pitch, QUARTER_PI - 0.2, EPS);
+}
+
+// A key pressed and let go between two ticks, or a button between two frames, is read once
+// as held, and then no more.
+TEST_F(PlayTest, PressesBetweenTwoReadsCountOnce) {
+    install_input_latches();
+    auto tap = [](int scancode) {
+        keyboard_lowlevel_callback(scancode);
+        keyboard_lowlevel_callback(scancode | 0x80);
+    };
+    tap(KEY_SPACE);
+    tick_update();
+    EXPECT_EQ(intro_active, 0);
+    tick_update();
+    tap(KEY_RIGHT);
+    float h = heading;
+    ticks(2);
+    EXPECT_NEAR(heading, h + 0.1, EPS) << "one turn for one tap";
+
+    mouse_callback(MOUSE_FLAG_RIGHT_DOWN);
+    mouse_callback(MOUSE_FLAG_RIGHT_UP);
+    EXPECT_TRUE(mouse_button_down());
+    EXPECT_FALSE(mouse_button_down());
 }
 
 TEST_F(PlayTest, FirstPlayTickClampsTheOrbitsPlaceIntoTheFence) {

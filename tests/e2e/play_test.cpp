@@ -90,6 +90,23 @@ class Playing : public RunningGame {
         move_mouse(x.dpy, window, px, py);
     }
 
+    // Aims at the needle and throws, holding the button `hold` seconds, until the needle goes
+    // (three tries): `won` is the frame after the hit, `throw_at` when the hit's throw began.
+    void throw_at_needle(double hold, Frame &won, long &throw_at) {
+        for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
+            Spot needle = target(look("play_aiming_" + std::to_string(attempt)));
+            ASSERT_GT(needle.pixels, 0) << "the target went out of view";
+            aim(int(needle.x), int(needle.y));
+            sleep_seconds(0.2);
+            throw_at = recorded_frames(game.audio_file);
+            hold_button(x.dpy, 1, hold);
+            Frame after = look("won_banner", 1.0);
+            if (target(after).pixels == 0)
+                won = after;
+        }
+        ASSERT_TRUE(won.width) << "three throws at the needle all missed";
+    }
+
     // Which track sounds most in the recording from `from` (frames) until now; a lagging disk
     // driver is first given time to record half a second past `from`.
     double track_heard_since(long from) {
@@ -225,18 +242,7 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
     // Aim at the needle and throw: a short hold, then the shot flies on.
     long throw_at = 0;
     Frame won;
-    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
-        Spot needle = target(look("play_aiming_" + std::to_string(attempt)));
-        ASSERT_GT(needle.pixels, 0) << "the target went out of view";
-        aim(int(needle.x), int(needle.y));
-        sleep_seconds(0.2);
-        throw_at = recorded_frames(game.audio_file);
-        hold_button(x.dpy, 1, 0.2);
-        Frame after = look("won_banner", 1.0);
-        if (target(after).pixels == 0)
-            won = after;
-    }
-    ASSERT_TRUE(won.width) << "three throws at the needle all missed";
+    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
 
     PictureMatch banner = match_picture(won, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
     ASSERT_GT(banner.opaque, 200);
@@ -253,4 +259,18 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
 
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(game, 0);
+}
+
+// A click pressed and released between two frames still throws: at the needle, it wins.
+TEST_F(Playing, InstantClickAtTheNeedleWins) {
+    game.fixed_clock = TARGET_ON_TOP;
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    tap_key(x.dpy, window, XK_space);
+    hold_key(x.dpy, XK_Up, 2.3);
+    long throw_at = 0;
+    Frame won;
+    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.0, won, throw_at));
+    PictureMatch banner = match_picture(won, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
+    EXPECT_GT(double(banner.opaque_shown) / banner.opaque, 0.9) << "the end banner tops the window";
 }

@@ -109,6 +109,16 @@ TEST_F(GameShell, EscapeTapBetweenFramesQuits) {
     expect_exit_status(game, 0);
 }
 
+// Space pressed and released between two ticks still starts play.
+TEST_F(GameShell, SpaceTapBetweenTicksStartsPlay) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    hold_key(x.dpy, XK_space, 0.0);
+    sleep_seconds(1.5);
+    Frame frame = grab_frame(x.dpy, window);
+    PictureMatch card = match_picture(frame, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
+    EXPECT_LT(double(card.opaque_shown) / card.opaque, 0.2) << "the title card is gone";
+}
+
 TEST_F(GameShell, WindowCloseRequestQuits) {
     ASSERT_NO_FATAL_FAILURE(start_game());
     send_close_request(x.dpy, window);

@@ -1,0 +1,59 @@
+// Keys and mouse buttons as the game reads them: a press that came and went between two reads
+// still counts once; and the keys that switch between window and fullscreen.
+#include "input.h"
+
+#include <allegro.h>
+#include <atomic>
+
+const int KEY_RELEASED = 0x80; // set in a scancode the keyboard callback gets for a release
+const int BUTTONS_DOWN = MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_RIGHT_DOWN | MOUSE_FLAG_MIDDLE_DOWN;
+
+static std::atomic<bool> key_pressed[KEY_MAX]; // went down since last read, by scancode
+static std::atomic<bool> button_pressed;       // a mouse button went down since the last read
+static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
+static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
+
+// Alt+Enter or F11 going down after being up; a repeat of a held key is no new press.
+static void watch_for_switch(int scancode) {
+    int code = scancode & ~KEY_RELEASED;
+    bool down = !(scancode & KEY_RELEASED);
+    bool enter = code == KEY_ENTER || code == KEY_ENTER_PAD;
+    if (!enter && code != KEY_F11)
+        return;
+    bool alt = key[KEY_ALT] || key[KEY_ALTGR];
+    if (down && !switch_key_down[code] && (alt || !enter))
+        switch_pressed = true;
+    switch_key_down[code] = down;
+}
+
+// Keyboard callback, on every key event, from the library's input thread.
+static void latch_key(int scancode) {
+    if (!(scancode & KEY_RELEASED) && scancode < KEY_MAX)
+        key_pressed[scancode] = true;
+    watch_for_switch(scancode);
+}
+
+// Mouse callback, on every mouse event, from the library's input thread.
+static void latch_button(int flags) {
+    if (flags & BUTTONS_DOWN)
+        button_pressed = true;
+}
+
+void install_input_latches() {
+    keyboard_lowlevel_callback = latch_key;
+    mouse_callback = latch_button;
+}
+
+bool key_down(int scancode) {
+    bool pressed = key_pressed[scancode].exchange(false);
+    return key[scancode] || pressed;
+}
+
+bool mouse_button_down() {
+    bool pressed = button_pressed.exchange(false);
+    return mouse_b || pressed;
+}
+
+bool display_switch_pressed() {
+    return switch_pressed.exchange(false);
+}
