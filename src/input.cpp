@@ -13,7 +13,9 @@ static std::atomic<bool> button_pressed;       // a mouse button went down since
 static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
 static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
 
-// Alt+Enter or F11 going down after being up; a repeat of a held key is no new press.
+// Alt+Enter or F11 going down after being up. A held key's repeats come as presses with no
+// release between (on X11 the windowing library drops the release X sends with each), so
+// they are no new press.
 static void watch_for_switch(int scancode) {
     int code = scancode & ~KEY_RELEASED;
     bool down = !(scancode & KEY_RELEASED);

@@ -136,7 +136,6 @@ static void install_input() {
     install_mouse();
     install_input_latches();
     set_close_button_callback(close_button_pressed);
-    report_held_keys_once();
 }
 
 // Fullscreen on or off; false, with a note, when the desktop offers no fullscreen.

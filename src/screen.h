@@ -23,7 +23,3 @@ void read_window_size(int *width, int *height);
 // read from the desktop, since the windowing library's own mouse position can miss a move
 // to a part of the window beyond the size it opened.
 void read_pointer(int *x, int *y);
-
-// Key repeat from here on presses a held key again without releasing it first, so that a
-// held key shows as one press; called once the keyboard is installed.
-void report_held_keys_once();

@@ -54,7 +54,3 @@ void read_pointer(int *x, int *y) {
     *x = at.x;
     *y = at.y;
 }
-
-void report_held_keys_once() {
-    // Nothing to do: the windowing library repeats a held key as presses alone.
-}

@@ -5,7 +5,6 @@
 #include <allegro.h>
 #include <xalleg.h>
 #include <allegro/platform/aintunix.h>
-#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
@@ -124,10 +123,4 @@ void read_pointer(int *x, int *y) {
         *x = mouse_x;
         *y = mouse_y;
     }
-}
-
-void report_held_keys_once() {
-    XLOCK();
-    XkbSetDetectableAutoRepeat(_xwin.display, True, nullptr);
-    XUNLOCK();
 }

@@ -169,6 +169,9 @@ std::string settings_file(const Game &game);
 // The game on a display of its own, started with whichever data files a test put in place.
 class RunningGame : public ::testing::Test {
   protected:
+    // On a display of that size, with openbox if asked.
+    explicit RunningGame(int width = 800, int height = 600, bool window_manager = false)
+        : x(true, width, height, window_manager) {}
     XServer x;
     Game game;
     Window window = 0;
