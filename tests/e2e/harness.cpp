@@ -423,7 +423,9 @@ std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> 
     return std::string(file.begin(), file.end());
 }
 
-PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom) {
+PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom, int left,
+                           int right) {
+    right = right ? right : frame.width;
     PictureMatch match;
     int w = 0, h = 0, channels = 0;
     unsigned char *card = SOIL_load_image(picture.c_str(), &w, &h, &channels, SOIL_LOAD_RGBA);
@@ -435,8 +437,8 @@ PictureMatch match_picture(const Frame &frame, const std::string &picture, int b
         return std::array<int, 4>{p[0], p[1], p[2], p[3]};
     };
     for (int py = 2; py < bottom; py += 4)
-        for (int px = 2; px < frame.width; px += 4) {
-            int tx = (px + 0.5) * w / frame.width, ty = (py + 0.5) * h / bottom;
+        for (int px = left + 2; px < right; px += 4) {
+            int tx = (px - left + 0.5) * w / (right - left), ty = (py + 0.5) * h / bottom;
             std::array<int, 4> centre = texel(tx, ty);
             bool uniform = true;
             for (int dy = -2; dy <= 2; dy++)

@@ -134,14 +134,16 @@ double share(const Frame &f, int x0, int y0, int x1, int y1, const std::function
 // A 32-bit TGA, top row first, with each pixel's r, g, b, a from `paint`.
 std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> &paint);
 
-// How a picture file drawn across the window's width from its top down to row `bottom`
+// How a picture file drawn across the window's width (or its columns [left, right), right 0:
+// the frame's width) from its top down to row `bottom`
 // shows in a frame, sampled where the picture is the same all around (so filtering
 // cannot blur it). The game draws its pictures in yellow, so their blue is lost.
 struct PictureMatch {
     int opaque = 0, opaque_shown = 0; // samples where the picture is opaque; those showing it
     int clear = 0, clear_open = 0;    // samples where it is see-through; those showing the scene
 };
-PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom);
+PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom, int left = 0,
+                           int right = 0);
 // After a moment's play, the frame, saved as screenshot `name`, shows the title card's
 // picture over the window rather than plain yellow.
 void expect_title_card(Display *dpy, Window window, const std::string &name);
@@ -156,10 +158,9 @@ std::vector<float> recent_sound(Game &game, long frames);
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);
 
-// Starts the game on `x`, waits for its window (of that size, 0: any size; titled as the game's
-// when that is 0 or a window manager runs)
-// and then until it listens to the keyboard, and gives the window the focus; the window, 0
-// after a failure.
+// Starts the game on `x`, waits for its window (of that size, 0: any; titled as the game's when
+// that is 0 or a window manager runs) and then until it listens to the keyboard, and gives the
+// window the focus; the window, 0 after a failure.
 Window show_game(XServer &x, Game &game, int width = 640, int height = 480);
 
 // The settings file the game keeps its display choice in, under `game.config_home` (or in the
@@ -169,9 +170,6 @@ std::string settings_file(const Game &game);
 // The game on a display of its own, started with whichever data files a test put in place.
 class RunningGame : public ::testing::Test {
   protected:
-    // On a display of that size, with openbox if asked.
-    explicit RunningGame(int width = 800, int height = 600, bool window_manager = false)
-        : x(true, width, height, window_manager) {}
     XServer x;
     Game game;
     Window window = 0;
