@@ -6,7 +6,8 @@ WERROR ?= OFF
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
-	format data build deps test-deps package-deps windows test-windows windows-deps
+	format data build deps test-deps package-deps windows test-windows windows-deps web \
+	serve-web test-web bench-web web-deps
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -51,7 +52,7 @@ fuzz-picture fuzz-music: fuzz-%:
 	tests/fuzz/memcheck $(BUILD)/tests/fuzz/replay_$* $(BUILD)/fuzz/$*/new
 
 format:
-	clang-format -i src/*.cpp src/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
+	clang-format -i src/*.cpp src/*.h src/web/*.cpp src/web/*.h src/web/GL/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h bench/*.cpp
 
 # The game, its data, launcher, desktop entry, icons, metainfo and manual under $(PREFIX);
 # `make uninstall` takes away exactly what the last `make install` put down.
@@ -97,6 +98,40 @@ test-windows: test-deps windows
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j 2 -L windows
 
+# The browser release, built with Debian's emscripten: haystack-$(VERSION)-web.zip in
+# $(WEB_BUILD)/, holding one folder with index.html, the program and its data. The image
+# loader comes from its pinned source archive, taken from SOURCES=<folder> (or
+# WINDOWS_SOURCES, as for the Windows release) when given, else downloaded.
+WEB_BUILD ?= build-web
+SOURCES ?= $(WINDOWS_SOURCES)
+WEB_PORT ?= 8080
+# emcc needs Debian's JavaScript modules (acorn) whichever node runs it.
+web serve-web test-web bench-web: export NODE_PATH = /usr/share/nodejs
+web: web-deps
+	soil=$$(scripts/pinned-source soil- "$(SOURCES)") && \
+	emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		"-DHAYSTACK_SOIL_ARCHIVE=$$soil" -DHAYSTACK_WERROR=$(WERROR)
+	cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# The browser release served on this machine alone, at the address it prints.
+serve-web: web
+	@echo "Haystack is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	cd $(WEB_BUILD)/haystack-*-web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+
+# The browser release's tests in headless Chromium, beside the desktop game they are compared with.
+test-web: test-deps web
+	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WEB_BUILD=$(CURDIR)/$(WEB_BUILD)"
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -L web
+
+# The browser release measured in headless Chromium, after the desktop game's own table.
+bench-web: test-deps web bench
+	mkdir -p $(WEB_BUILD)/bench-node
+	cp tests/web/package.json tests/web/package-lock.json $(WEB_BUILD)/bench-node
+	cd $(WEB_BUILD)/bench-node && npm ci --no-audit --no-fund --silent
+	NODE_PATH=$(CURDIR)/$(WEB_BUILD)/bench-node/node_modules node bench/web_bench.js \
+		$$(ls -d $(WEB_BUILD)/haystack-*-web) $$(ls $(WEB_BUILD)/haystack-*-web.zip)
+
 # Regenerates the pictures and music in data/ and the desktop icons (needs python3 and lame).
 data:
 	python3 tools/make_data.py data
@@ -118,3 +153,6 @@ package-deps:
 
 windows-deps:
 	scripts/install-deps windows
+
+web-deps:
+	scripts/install-deps web

@@ -37,7 +37,7 @@ target_link_libraries(game_libraries INTERFACE
 # their import libraries.
 target_link_options(game_libraries INTERFACE -static)
 
-set(HAYSTACK_PLATFORM_SOURCES src/desktop_windows.cpp src/endings_windows.cpp
+set(HAYSTACK_PLATFORM_SOURCES src/desktop_windows.cpp src/endings_windows.cpp src/music.cpp
     src/screen_windows.cpp src/settings_windows.cpp)
 
 # The icon (named as the windowing library looks it up for its window) and the version.

@@ -1,0 +1,142 @@
+// The music layer in a browser: looping music streams on one channel, over Web Audio. The
+// browser lets a page sound only after a key press or click on it, so until then the music
+// plays silently; a hidden tab pauses it.
+#include "music.h"
+
+#include <emscripten.h>
+
+struct MusicTrack {
+    int id; // the track's place in the page's list of decoded tracks
+};
+
+const int MAX_TRACKS = 16;            // streams that can be open at once
+static MusicTrack tracks[MAX_TRACKS]; // the open streams; a negative id marks a free place
+static bool audio_ready;              // the page has an audio context
+static MusicStream sounding;          // the stream playing, null for none
+
+// An audio context, its output measured by an analyser (for the page and its tests), started
+// by the first key press or click and paused while the tab is hidden.
+// clang-format off
+EM_JS(int, open_audio, (), {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context)
+        return 0;
+    const music = Module.music = {context : new Context(), tracks : [], playing : -1};
+    music.analyser = music.context.createAnalyser();
+    music.analyser.connect(music.context.destination);
+    music.level = () => {
+        const samples = new Float32Array(music.analyser.fftSize);
+        music.analyser.getFloatTimeDomainData(samples);
+        return Math.sqrt(samples.reduce((sum, s) => sum + s * s, 0) / samples.length);
+    };
+    let gestured = false;
+    const start = () => {
+        gestured = true;
+        if (!document.hidden && music.context.state === 'suspended')
+            music.context.resume();
+    };
+    for (const type of ['keydown', 'mousedown', 'pointerdown', 'touchend'])
+        window.addEventListener(type, start, true);
+    document.addEventListener('visibilitychange', () => {
+        if (document.hidden)
+            music.context.suspend();
+        else if (gestured)
+            music.context.resume();
+    });
+    // clang-format on
+    return 1;
+});
+
+// Decodes `file` from the game's data in the background; its place in the list, -1 when it
+// cannot be read.
+// clang-format off
+EM_JS(int, decode_track, (const char *name), {
+    const music = Module.music;
+    let bytes;
+    try {
+        bytes = FS.readFile(UTF8ToString(name));
+    } catch (e) {
+        return -1;
+    }
+    const track = {name : UTF8ToString(name), buffer : null, source : null};
+    track.decoded = music.context.decodeAudioData(bytes.buffer).then(
+        buffer => track.buffer = buffer, () => null);
+    music.tracks.push(track);
+    return music.tracks.length - 1;
+});
+// clang-format on
+
+// Plays track `id` from its start, looping, once it is decoded, unless another was asked for
+// meanwhile; -1 stops the one playing.
+// clang-format off
+EM_JS(void, play_track, (int id), {
+    const music = Module.music;
+    const old = music.tracks[music.playing];
+    if (old && old.source) {
+        old.source.stop();
+        old.source = null;
+    }
+    music.playing = id;
+    Module.canvas.dataset.track = id >= 0 ? music.tracks[id].name : "";
+    if (id < 0)
+        return;
+    const track = music.tracks[id];
+    track.decoded.then(buffer => {
+        if (!buffer || music.playing !== id || track.source)
+            return;
+        track.source = music.context.createBufferSource();
+        track.source.buffer = buffer;
+        track.source.loop = true;
+        track.source.connect(music.analyser);
+        track.source.start();
+    });
+    // clang-format on
+});
+
+void music_init(int, int) {
+    if (!audio_ready)
+        audio_ready = open_audio();
+    for (MusicTrack &track : tracks)
+        track.id = -1;
+}
+
+// A place for one more stream; null when every place is taken.
+static MusicTrack *free_track() {
+    for (MusicTrack &track : tracks)
+        if (track.id < 0)
+            return &track;
+    return nullptr;
+}
+
+MusicStream music_open(const char *file) {
+    MusicTrack *track = audio_ready ? free_track() : nullptr;
+    if (!track)
+        return nullptr;
+    track->id = decode_track(file);
+    return track->id >= 0 ? track : nullptr;
+}
+
+void music_close(MusicStream stream) {
+    if (!stream)
+        return;
+    music_stop(stream);
+    stream->id = -1;
+}
+
+MusicStream music_sounding() {
+    return sounding;
+}
+
+void music_play(MusicStream stream) {
+    if (!stream || stream == sounding)
+        return;
+    play_track(stream->id);
+    sounding = stream;
+}
+
+void music_stop(MusicStream stream) {
+    if (!stream || stream != sounding)
+        return;
+    play_track(-1);
+    sounding = nullptr;
+}
