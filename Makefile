@@ -19,12 +19,13 @@ run: deps
 test: test-deps build
 	cd $(BUILD) && ctest --output-on-failure -j 2
 
-# Frame cost, start-up, tick cadence and memory, in one table; on $$DISPLAY or in an Xvfb.
+# Frame cost (also by window size), start-up, tick cadence and memory; on $$DISPLAY or in an
+# Xvfb with a 1080p screen.
 bench: test-deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DHAYSTACK_BENCH=ON
 	cmake --build $(BUILD)-bench -j $(JOBS) --target haystack_bench
 	if [ -n "$$DISPLAY" ]; then $(BUILD)-bench/bench/haystack_bench; \
-	else xvfb-run -a -s "-screen 0 800x600x24" $(BUILD)-bench/bench/haystack_bench; fi
+	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD)-bench/bench/haystack_bench; fi
 
 # Address and undefined-behaviour sanitizers over the whole suite. Optimised a little, as the
 # address sanitizer advises: unoptimised, the game draws a third of its frames and the

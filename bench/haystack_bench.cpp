@@ -1,5 +1,6 @@
-// Measures the game and prints one table: the cost of its frame against a bare reference
-// frame in three views, its start-up, the cadence of its 30 Hz timer and its memory.
+// Measures the game and prints its tables: the cost of its frame against a bare reference
+// frame in three views, and in three window sizes; its start-up, the cadence of its 30 Hz
+// timer and its memory.
 #include <allegro.h>
 #include <alleggl.h>
 #include <X11/Xlib.h>
@@ -107,7 +108,7 @@ static GameRun run_real_game(Display *dpy) {
 // ---------------------------------------------------------------- this process's window
 
 static bool open_bench_window() {
-    return allegro_init() == 0 && set_opengl_mode();
+    return allegro_init() == 0 && set_opengl_mode(WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 
 static double time_audio_start_ms() {
@@ -214,6 +215,52 @@ static void view_mound_top() {
     pitch = QUARTER_PI;
 }
 
+// ---------------------------------------------------------------- window sizes
+
+// A new window of that size: a new OpenGL context, so the fixed state, the strand arrays
+// and the pictures are given again.
+static bool reopen_window(int width, int height) {
+    if (!set_opengl_mode(width, height))
+        return false;
+    set_up_like_the_game();
+    load_game_pictures();
+    return true;
+}
+
+// The game's frame alone, FRAMES_PER_KIND of them after a warm-up, in the current window.
+static std::vector<double> game_frames_ms() {
+    std::vector<double> ms;
+    for (int i = 0; i < BLOCK; i++)
+        timed_frame_ms(render_frame);
+    for (int i = 0; i < FRAMES_PER_KIND; i++)
+        ms.push_back(timed_frame_ms(render_frame));
+    return ms;
+}
+
+// One view's frame cost in the plain window, the window twice as large, and a 1920x1080 one
+// (the size of a fullscreen 1080p monitor) with its picture 1440x1080 between bars.
+static void print_window_sizes() {
+    const int SIZES[][2] = {
+        {WINDOW_WIDTH, WINDOW_HEIGHT}, {2 * WINDOW_WIDTH, 2 * WINDOW_HEIGHT}, {1920, 1080}};
+    std::vector<double> ms[3];
+    for (int i = 0; i < 3; i++)
+        if (reopen_window(SIZES[i][0], SIZES[i][1]))
+            ms[i] = game_frames_ms();
+    GLfloat widths[2] = {0, 0};
+    glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, widths);
+    std::printf("\n| %-34s | %10s | %10s | %14s |\n|%s|%s|%s|%s|\n",
+                "Game frame by window, mound top", "640x480", "1280x960", "1920x1080",
+                std::string(36, '-').c_str(), "-----------:", "-----------:", "---------------:");
+    for (double p : {0.5, 0.99})
+        std::printf("| %-34s | %7.2f ms | %7.2f ms | %11.2f ms |\n", p == 0.5 ? "median" : "p99",
+                    ms[0].empty() ? 0 : percentile(ms[0], p),
+                    ms[1].empty() ? 0 : percentile(ms[1], p),
+                    ms[2].empty() ? 0 : percentile(ms[2], p));
+    std::printf("\nLine widths the driver draws: %.1f to %.1f px (a 1080p fullscreen picture needs "
+                "%.2f, 4K %.2f)\n",
+                widths[0], widths[1], 5.0 * 1080 / WINDOW_HEIGHT, 5.0 * 2160 / WINDOW_HEIGHT);
+}
+
 // ---------------------------------------------------------------- the tick timer
 
 static void record_tick() {
@@ -293,6 +340,7 @@ int main() {
     print_frame_row("ground at (60, 60), to the centre", measure_frames());
     view_mound_top();
     print_frame_row("mound top, 45 degrees down", measure_frames());
+    print_window_sizes();
 
     Cadence ticks = watch_tick_timer();
     std::printf("\n| %-44s | %10s |\n|%s|%s|\n", "Start-up, cadence and memory", "",

@@ -1,10 +1,11 @@
 # The game on Linux: its libraries from the distribution's packages through pkg-config, and the
-# X11 files: the window's names and icon, and the endings by signal and by a lost display.
+# X11 files: the window's names and icon, the endings by signal and by a lost display, the
+# window's fullscreen and size, and where the settings file lives.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ALLEGRO REQUIRED IMPORTED_TARGET allegro allegrogl)
 pkg_check_modules(SDL_MIXER REQUIRED IMPORTED_TARGET SDL2_mixer)
 pkg_check_modules(OPENGL REQUIRED IMPORTED_TARGET gl)
-pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11) # the lost-display handler
+pkg_check_modules(X11 REQUIRED IMPORTED_TARGET x11) # the lost display, fullscreen, key repeat
 find_path(SOIL_INCLUDE_DIR SOIL/SOIL.h REQUIRED)
 find_library(SOIL_LIBRARY SOIL REQUIRED)
 
@@ -13,5 +14,6 @@ target_include_directories(game_libraries SYSTEM INTERFACE ${SOIL_INCLUDE_DIR})
 target_link_libraries(game_libraries INTERFACE
     PkgConfig::ALLEGRO PkgConfig::SDL_MIXER PkgConfig::OPENGL PkgConfig::X11 ${SOIL_LIBRARY})
 
-set(HAYSTACK_PLATFORM_SOURCES src/desktop_x11.cpp src/endings_x11.cpp src/music.cpp)
+set(HAYSTACK_PLATFORM_SOURCES src/desktop_x11.cpp src/endings_x11.cpp src/music.cpp
+    src/screen_x11.cpp src/settings_x11.cpp)
 set(HAYSTACK_PROGRAM_RESOURCES) # none: the icon is compiled in from its XPM

@@ -1,6 +1,7 @@
 # The game on Windows, cross-built with mingw-w64: its libraries from the prefix that
 # scripts/build-windows-deps fills, a program with a window and no console, its icon and
-# version resources, and the Windows files: the window's presentation and the endings.
+# version resources, and the Windows files: the window's presentation, the endings, its
+# fullscreen and size, and where the settings file lives.
 set(HAYSTACK_WINDOWS_DEPS "" CACHE PATH "The cross-built libraries (scripts/build-windows-deps)")
 if(NOT IS_DIRECTORY "${HAYSTACK_WINDOWS_DEPS}/include")
     message(FATAL_ERROR "HAYSTACK_WINDOWS_DEPS must name the libraries built by "
@@ -36,7 +37,8 @@ target_link_libraries(game_libraries INTERFACE
 # their import libraries.
 target_link_options(game_libraries INTERFACE -static)
 
-set(HAYSTACK_PLATFORM_SOURCES src/desktop_windows.cpp src/endings_windows.cpp src/music.cpp)
+set(HAYSTACK_PLATFORM_SOURCES src/desktop_windows.cpp src/endings_windows.cpp src/music.cpp
+    src/screen_windows.cpp src/settings_windows.cpp)
 
 # The icon (named as the windowing library looks it up for its window) and the version.
 enable_language(RC)

@@ -4,6 +4,7 @@
 
 #include <allegro.h>
 #include <xalleg.h>
+#include <cstdio>
 
 #include "haystack.xpm" // the game's icon as XPM, drawn by tools/make_icon.py
 
@@ -15,4 +16,8 @@ extern "C" void *allegro_icon; // the XPM the windowing library gives each windo
 void present_game_windows() {
     xwin_set_window_name(WINDOW_INSTANCE, WINDOW_CLASS);
     allegro_icon = const_cast<char **>(haystack_xpm);
+}
+
+void show_text(const char *text, bool problem) {
+    std::fputs(text, problem ? stderr : stdout);
 }

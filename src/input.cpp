@@ -1,5 +1,5 @@
 // Keys and mouse buttons as the game reads them: a press that came and went between two reads
-// still counts once.
+// still counts once; and the keys that switch between window and fullscreen.
 #include "input.h"
 
 #include <allegro.h>
@@ -10,11 +10,29 @@ const int BUTTONS_DOWN = MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_RIGHT_DOWN | MOUSE_FL
 
 static std::atomic<bool> key_pressed[KEY_MAX]; // went down since last read, by scancode
 static std::atomic<bool> button_pressed;       // a mouse button went down since the last read
+static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
+static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
+
+// Alt+Enter or F11 going down after being up. A held key's repeats come as presses with no
+// release between (on X11 the windowing library drops the release X sends with each), so
+// they are no new press.
+static void watch_for_switch(int scancode) {
+    int code = scancode & ~KEY_RELEASED;
+    bool down = !(scancode & KEY_RELEASED);
+    bool enter = code == KEY_ENTER || code == KEY_ENTER_PAD;
+    if (!enter && code != KEY_F11)
+        return;
+    bool alt = key[KEY_ALT] || key[KEY_ALTGR];
+    if (down && !switch_key_down[code] && (alt || !enter))
+        switch_pressed = true;
+    switch_key_down[code] = down;
+}
 
 // Keyboard callback, on every key event, from the library's input thread.
 static void latch_key(int scancode) {
     if (!(scancode & KEY_RELEASED) && scancode < KEY_MAX)
         key_pressed[scancode] = true;
+    watch_for_switch(scancode);
 }
 
 // Mouse callback, on every mouse event, from the library's input thread.
@@ -36,4 +54,8 @@ bool key_down(int scancode) {
 bool mouse_button_down() {
     bool pressed = button_pressed.exchange(false);
     return mouse_b || pressed;
+}
+
+bool display_switch_pressed() {
+    return switch_pressed.exchange(false);
 }

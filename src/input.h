@@ -1,5 +1,5 @@
 // Keys and mouse buttons as the game reads them: a press that came and went between two reads
-// still counts once.
+// still counts once; and the keys that switch between window and fullscreen.
 #pragma once
 
 // Hooks the press latches into the windowing library's keyboard and mouse callbacks; after
@@ -12,3 +12,8 @@ bool key_down(int scancode);
 
 // Whether any mouse button is down, or went down since the last read; likewise.
 bool mouse_button_down();
+
+// Whether Alt+Enter (either Alt, either Enter) or F11 was pressed since the last read: once a
+// press however long it is held, as key repeat presses a held key again without letting it
+// go first; the read clears it.
+bool display_switch_pressed();

@@ -1,4 +1,5 @@
-// Program entry: start-up of window, audio, input and timer; the fixed-step main loop; shutdown.
+// Program entry: the command line and the kept display choice; start-up of window, audio, input
+// and timer; the fixed-step main loop with its switches to and from fullscreen; shutdown.
 #include <allegro.h>
 #include <alleggl.h>
 #include <atomic>
@@ -8,12 +9,16 @@
 
 #include "desktop.h"
 #include "endings.h"
+#include "framing.h"
 #include "game_state.h"
 #include "input.h"
 #include "music.h"
+#include "options.h"
 #include "picture.h"
 #include "play.h"
 #include "render.h"
+#include "screen.h"
+#include "settings.h"
 #include "world.h"
 
 const int TICKS_PER_SECOND = 30;   // logic ticks a second of game time
@@ -24,8 +29,14 @@ const char *const GRAPHICS_ERROR = // the windowing library's reason, then its O
 const char *const NO_WINDOWING_SYSTEM = // the reason when no reason was given
     "No windowing system could be started (is DISPLAY set?)";
 const char *const WINDOW_TITLE = "Haystack"; // in the window's title bar
+const int BAD_COMMAND_LINE = 2;              // exit status for an option the game cannot take
+const char *const NO_FULLSCREEN =            // when there is no window manager to ask
+    "haystack: the desktop offers no fullscreen (is a window manager running?); playing in a "
+    "window\n";
 
-static std::atomic<int> quit_requested{0}; // 1 once the window was closed
+static std::atomic<int> quit_requested{0};  // 1 once the window was closed
+static DisplayChoice display;               // window or fullscreen now, and the window's scale
+static char settings_file[MAX_PATH_LENGTH]; // where the choice is kept; empty: nowhere
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
@@ -42,9 +53,57 @@ static void title_window() {
     set_window_title(WINDOW_TITLE);
 }
 
-// The windowing library, its OpenGL add-on and the 640x480 window. False when the
-// window could not be opened, after saying why: in a message box, or on standard error
-// when the windowing library itself could not start.
+// Answers --help or --version, or says what is wrong with the command line; the exit status.
+static int answer_command_line(const Options &options) {
+    if (options.outcome != OPTIONS_BAD) {
+        show_text(options.outcome == OPTIONS_HELP ? USAGE : VERSION_LINE, false);
+        return 0;
+    }
+    char text[sizeof options.problem + 100];
+    std::snprintf(text, sizeof text, "%s%s", options.problem, TRY_HELP);
+    show_text(text, true);
+    return BAD_COMMAND_LINE;
+}
+
+// Keeps the display now played in for the next game, where there is a place for it.
+static void keep_display_choice() {
+    if (settings_file[0])
+        write_display_choice(settings_file, display);
+}
+
+// The display to play in: the one kept from the last game, unless the command line asks for
+// another: --scale N a window that size, --fullscreen the whole screen.
+static void choose_display(const Options &options) {
+    if (!settings_path(settings_file, sizeof settings_file))
+        settings_file[0] = '\0';
+    display = settings_file[0] ? read_display_choice(settings_file) : DEFAULT_DISPLAY;
+    if (options.scale) {
+        display.scale = options.scale;
+        display.fullscreen = false;
+    }
+    display.fullscreen = display.fullscreen || options.fullscreen;
+}
+
+// A scaled window no larger than the screen's work area, with a note when it had to shrink;
+// the plain 640x480 window is opened as it always was, whatever the screen.
+static void fit_scale_to_screen() {
+    if (display.scale == 1)
+        return;
+    int width, height;
+    find_work_area(&width, &height);
+    int largest = largest_fitting_scale(width, height);
+    if (display.scale <= largest)
+        return;
+    std::fprintf(stderr,
+                 "haystack: a window %d times 640x480 does not fit the %dx%d screen; "
+                 "playing at %d times\n",
+                 display.scale, width, height, largest);
+    display.scale = largest;
+}
+
+// The windowing library, its OpenGL add-on and the window, 640x480 times the scale. False
+// when the window could not be opened, after saying why: in a message box, or on standard
+// error when the windowing library itself could not start.
 static bool open_window() {
     present_game_windows();
     if (allegro_init() != 0) {
@@ -53,7 +112,8 @@ static bool open_window() {
         return false;
     }
     title_window();
-    if (!set_opengl_mode()) {
+    fit_scale_to_screen();
+    if (!set_opengl_mode(WINDOW_WIDTH * display.scale, WINDOW_HEIGHT * display.scale)) {
         allegro_message(GRAPHICS_ERROR, allegro_error, allegro_gl_error);
         return false;
     }
@@ -78,6 +138,25 @@ static void install_input() {
     set_close_button_callback(close_button_pressed);
 }
 
+// Fullscreen on or off; false, with a note, when the desktop offers no fullscreen.
+static bool show_fullscreen(bool on) {
+    if (on && !fullscreen_offered()) {
+        std::fputs(NO_FULLSCREEN, stderr);
+        return false;
+    }
+    set_fullscreen(on);
+    return true;
+}
+
+// Alt+Enter or F11 was pressed: the other display, kept for the next game. The world, the
+// music and the player's place go on as they were: the window and its drawing stay the same.
+static void switch_display_if_asked() {
+    if (!display_switch_pressed() || !show_fullscreen(!display.fullscreen))
+        return;
+    display.fullscreen = !display.fullscreen;
+    keep_display_choice();
+}
+
 // Runs every owed tick, then draws one frame; until Escape, the close button or a quit signal.
 // An Escape press is kept until the loop looks, however briefly the key was down.
 static void run_main_loop() {
@@ -87,14 +166,21 @@ static void run_main_loop() {
             pending_ticks--;
         }
         render_frame();
+        switch_display_if_asked();
         if (key_down(KEY_ESC) || quit_requested || quit_signalled())
             return;
     }
 }
 
-int main() {
+int main(int argc, char **argv) {
+    Options options = read_options(argc, argv);
+    if (options.outcome != OPTIONS_PLAY)
+        return answer_command_line(options);
+    choose_display(options);
     if (!open_window())
         return -1;
+    if (options.scale || options.fullscreen)
+        keep_display_choice();
     start_music();
     install_input();
     install_endings();
@@ -110,6 +196,8 @@ int main() {
     eye_x = 20.0f;
     eye_z = 20.0f;
     heading = QUARTER_PI;
+    if (display.fullscreen)
+        display.fullscreen = show_fullscreen(true);
 
     run_main_loop();
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);

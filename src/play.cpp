@@ -118,18 +118,18 @@ void tick_update() {
     move_shot_and_check_hit();
 }
 
-void throw_shot(int cursor_x, int cursor_y) {
+void throw_shot(float cursor_x, float cursor_y) {
     float camera[16];
     glGetFloatv(GL_MODELVIEW_MATRIX, camera);
     throw_shot_with_camera(cursor_x, cursor_y, camera);
 }
 
-void throw_shot_with_camera(int cursor_x, int cursor_y, const float camera[16]) {
+void throw_shot_with_camera(float cursor_x, float cursor_y, const float camera[16]) {
     const float *m = camera;
     // The ray from the eye through the cursor, backwards, in the camera's axes.
     double spread = SHOT_REACH * std::tan(double(QUARTER_PI));
-    double ux = spread * (1 - float(cursor_x) / HALF_WINDOW_WIDTH) * THROW_ASPECT;
-    double uy = -spread * (1 - float(cursor_y) / HALF_WINDOW_HEIGHT);
+    double ux = spread * (1 - cursor_x / HALF_WINDOW_WIDTH) * THROW_ASPECT;
+    double uy = -spread * (1 - cursor_y / HALF_WINDOW_HEIGHT);
     double uz = SHOT_REACH;
     // Turned into the world's axes, forwards.
     shot_vel.x = -(m[0] * ux + m[1] * uy + m[2] * uz);

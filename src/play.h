@@ -5,13 +5,14 @@
 // turning, walking, the eye's bob and height, looking down, the fence, and the shot.
 void tick_update();
 
-// Places the shot one step ahead of the eye on the ray through the cursor at window
-// pixel (cursor_x, cursor_y); reads the camera from the current modelview matrix.
-void throw_shot(int cursor_x, int cursor_y);
+// Places the shot one step ahead of the eye on the ray through the cursor at (cursor_x,
+// cursor_y) in the picture's 640x480 game pixels, fractions kept; reads the camera from the
+// current modelview matrix.
+void throw_shot(float cursor_x, float cursor_y);
 
 // The same throw with the camera given as a column-major modelview matrix, so that the
 // aiming can be worked out without a window.
-void throw_shot_with_camera(int cursor_x, int cursor_y, const float camera[16]);
+void throw_shot_with_camera(float cursor_x, float cursor_y, const float camera[16]);
 
 // Moves the shot on by one tick's flight; a pass within the hit radius of the target's
 // midpoint starts, or restarts, the won stage and its music.

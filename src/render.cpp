@@ -6,17 +6,19 @@
 #include <cmath>
 #include <cstdio>
 
+#include "framing.h"
 #include "game_state.h"
 #include "input.h"
 #include "play.h"
+#include "screen.h"
 
 const double ASPECT = 4.0 / 3.0;               // the window's width over its height
 const double NEAR_PLANE = 1.0;                 // nothing nearer than this is drawn, world units
 const double FAR_PLANE = 8000.0;               // nothing farther than this is drawn, world units
 const float DEGREES_PER_RADIAN = 180.0 / M_PI; // turns the game's radians into OpenGL's degrees
 const float FENCE_HEIGHT = 40.0f;              // world units
-const float LINE_WIDTH = 5.0f;                 // pixels, for every line the game draws
-const float SHOT_POINT_SIZE = 3.0f;            // pixels
+const float LINE_WIDTH = 5.0f;                 // game pixels, for every line the game draws
+const float SHOT_POINT_SIZE = 3.0f;            // game pixels
 const float SKY_RED = 0.4f;                    // the clear colour, a light blue, 0..1
 const float SKY_GREEN = 0.6f;                  // likewise
 const float SKY_BLUE = 0.8f;                   // likewise
@@ -24,7 +26,11 @@ const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, 
 const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
 const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
 
-bool set_opengl_mode() {
+static Framing framing = frame_picture(WINDOW_WIDTH, WINDOW_HEIGHT); // the picture's place now
+static int pointer_range_width = 0, pointer_range_height = 0; // the mouse's range, window pixels
+static float pointer_x = 0, pointer_y = 0; // the pointer in the picture, game pixels, fractional
+
+bool set_opengl_mode(int width, int height) {
     install_allegro_gl();
     allegro_gl_clear_settings();
     allegro_gl_set(AGL_COLOR_DEPTH, 32);
@@ -32,7 +38,7 @@ bool set_opengl_mode() {
     allegro_gl_set(AGL_WINDOWED, TRUE);
     allegro_gl_set(AGL_DOUBLEBUFFER, 1);
     allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
-    return set_gfx_mode(GFX_OPENGL, WINDOW_WIDTH, WINDOW_HEIGHT, 0, 0) >= 0;
+    return set_gfx_mode(GFX_OPENGL, width, height, 0, 0) >= 0;
 }
 
 void set_fixed_gl_state() {
@@ -62,6 +68,49 @@ void enable_cut_out_pictures() {
     glEnable(GL_ALPHA_TEST);
     glAlphaFunc(GL_EQUAL, 1.0f);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// The bars beside (or above and below) the picture painted black, when it leaves any: the
+// scissor that keeps the picture's drawing off them also keeps the sky's clear off them.
+static void blacken_bars(int window_width, int window_height) {
+    if (framing.width == window_width && framing.height == window_height)
+        return;
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    set_sky_colour();
+}
+
+// The mouse's buttons count over every pixel of the window, which the windowing library
+// limits to the size it opened the window at.
+static void let_pointer_reach(int window_width, int window_height) {
+    if (!pointer_range_width) { // the range the window was opened with
+        pointer_range_width = SCREEN_W;
+        pointer_range_height = SCREEN_H;
+    }
+    if (window_width == pointer_range_width && window_height == pointer_range_height)
+        return;
+    set_mouse_range(0, 0, window_width - 1, window_height - 1);
+    pointer_range_width = window_width;
+    pointer_range_height = window_height;
+}
+
+// Fits this frame to the window as it is now: black bars round the largest 4:3 picture that
+// fits, drawing held to the picture by the viewport and the scissor, lines and points as
+// thick as the picture is large, and the pointer read as a place in the picture.
+static void fit_picture_to_window() {
+    int window_width, window_height;
+    read_window_size(&window_width, &window_height);
+    framing = frame_picture(window_width, window_height);
+    blacken_bars(window_width, window_height);
+    glViewport(framing.left, framing.bottom, framing.width, framing.height);
+    glScissor(framing.left, framing.bottom, framing.width, framing.height);
+    glEnable(GL_SCISSOR_TEST);
+    glLineWidth(LINE_WIDTH * framing.scale);
+    let_pointer_reach(window_width, window_height);
+    int x, y;
+    read_pointer(&x, &y);
+    pointer_in_picture(framing, x, y, &pointer_x, &pointer_y);
 }
 
 // Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.
@@ -163,7 +212,7 @@ static void draw_fence() {
 // The whole mound in one draw from the strand arrays handed over at start-up.
 static void draw_strands() {
     glDisable(GL_TEXTURE_2D);
-    glLineWidth(LINE_WIDTH);
+    glLineWidth(LINE_WIDTH * framing.scale);
     glDrawArrays(GL_LINES, 0, STRAND_VERTICES);
 }
 
@@ -185,13 +234,13 @@ void return_to_window_coordinates() {
     glPopMatrix();
 }
 
-// An X of two lines shading between four colours at the mouse position.
+// An X of two lines shading between four colours at the pointer's place in the picture.
 static void draw_cursor_cross() {
-    glPointSize(SHOT_POINT_SIZE);
+    glPointSize(SHOT_POINT_SIZE * framing.scale);
     glDisable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
-    float cx = float(mouse_x - HALF_WINDOW_WIDTH) / float(HALF_WINDOW_WIDTH);
-    float cy = float(HALF_WINDOW_HEIGHT - mouse_y) / float(HALF_WINDOW_HEIGHT);
+    float cx = (pointer_x - HALF_WINDOW_WIDTH) / float(HALF_WINDOW_WIDTH);
+    float cy = (HALF_WINDOW_HEIGHT - pointer_y) / float(HALF_WINDOW_HEIGHT);
     glBegin(GL_LINES);
     glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
     glVertex2f(cx - CROSS_ARM, cy - CROSS_ARM);
@@ -224,10 +273,11 @@ static void draw_overlay(GLuint texture, float bottom) {
 
 void render_frame() {
     recolour_step();
+    fit_picture_to_window();
     set_projection();
     clear_and_place_camera();
     if (mouse_button_down())
-        throw_shot(mouse_x, mouse_y);
+        throw_shot(pointer_x, pointer_y);
     draw_shot();
     draw_world();
     return_to_window_coordinates();

@@ -4,8 +4,9 @@
 #include <GL/gl.h>
 
 // The OpenGL add-on, its framebuffer attributes (32-bit colour, 24-bit depth, double
-// buffering, windowed; all suggestions) and the 640x480 window. False when the mode is refused.
-bool set_opengl_mode();
+// buffering, windowed; all suggestions) and the window, width x height pixels (640x480 times
+// the scale). False when the mode is refused.
+bool set_opengl_mode(int width, int height);
 
 // Drawing state that holds for the whole run: smooth shading, depth test, no culling,
 // 5-pixel lines.
@@ -24,7 +25,8 @@ void set_sky_colour();
 // clear parts cut holes.
 void enable_cut_out_pictures();
 
-// Draws one complete frame from the game state and shows it.
+// Draws one complete frame from the game state and shows it, its 4:3 picture fitted to the
+// window as it is now.
 void render_frame();
 
 // The frame's 3D view, for drawing of its own: the projection; then the cleared window and

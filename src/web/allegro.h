@@ -13,7 +13,12 @@ enum {
     KEY_RIGHT = 83,
     KEY_UP = 84,
     KEY_DOWN = 85,
-    KEY_MAX = 127 // one past the highest scancode
+    KEY_F11 = 57,       // read by the fullscreen switch, which the page does not pass on
+    KEY_ENTER = 67,     // likewise
+    KEY_ENTER_PAD = 91, // likewise
+    KEY_ALT = 119,      // likewise
+    KEY_ALTGR = 120,    // likewise
+    KEY_MAX = 127       // one past the highest scancode
 };
 
 // Bits of the flags the mouse callback gets, one for each kind of mouse event.
@@ -58,3 +63,8 @@ int install_mouse();
 int install_timer();
 int install_int_ex(void (*proc)(), long speed);
 int set_gfx_mode(int card, int w, int h, int v_w, int v_h);
+// The canvas's drawing size, pixels: always the picture's own, which the page scales.
+#define SCREEN_W 640
+#define SCREEN_H 480
+// The mouse already spans the canvas, whatever the page's size: nothing to set.
+void set_mouse_range(int x1, int y1, int x2, int y2);

@@ -239,6 +239,8 @@ static bool open_canvas() {
     return true;
 }
 
+void set_mouse_range(int, int, int, int) {}
+
 int set_gfx_mode(int card, int, int, int, int) {
     if (card == GFX_TEXT) {
         window_open = false;

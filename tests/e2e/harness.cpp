@@ -42,7 +42,7 @@ static int ignore_x_error(Display *, XErrorEvent *) {
 }
 
 // Starts Xvfb on display `n`; its pid once it accepts connections, -1 if it gave up.
-static pid_t start_xvfb(int n, bool with_glx) {
+static pid_t start_xvfb(int n, bool with_glx, const std::string &screen) {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0)
         return -1;
@@ -54,7 +54,7 @@ static pid_t start_xvfb(int n, bool with_glx) {
         dup2(null, 2);
         std::string name = ":" + std::to_string(n), fd = std::to_string(ready[1]);
         const char *no_glx = with_glx ? nullptr : "-extension";
-        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                "-displayfd", fd.c_str(), no_glx, "GLX", (char *)nullptr);
         _exit(127);
     }
@@ -72,18 +72,47 @@ static pid_t start_xvfb(int n, bool with_glx) {
     return -1;
 }
 
-XServer::XServer(bool with_glx) {
+// Starts openbox on `display`; its pid once it says which states it offers, -1 if it never did.
+static pid_t start_openbox(Display *dpy, const std::string &display) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        setenv("DISPLAY", display.c_str(), 1);
+        execlp("openbox", "openbox", "--sm-disable", (char *)nullptr);
+        _exit(127);
+    }
+    Atom supported = XInternAtom(dpy, "_NET_SUPPORTED", False);
+    auto ready = [&] {
+        int count = 0;
+        Atom *props = XListProperties(dpy, DefaultRootWindow(dpy), &count);
+        bool found = props && std::find(props, props + count, supported) != props + count;
+        if (props)
+            XFree(props);
+        return found;
+    };
+    if (pid > 0 && wait_until(ready, 15.0))
+        return pid;
+    ADD_FAILURE() << "openbox did not start";
+    return -1;
+}
+
+XServer::XServer(bool with_glx, int width, int height, bool window_manager) {
     XSetErrorHandler(ignore_x_error);
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int n = 300 + getpid() % 500;
     for (int tries = 0; tries < 20 && pid <= 0; tries++) { // after a lost race, the next one
         n = unused_display_number(n + (tries > 0));
-        pid = start_xvfb(n, with_glx);
+        pid = start_xvfb(n, with_glx, screen);
     }
     name = ":" + std::to_string(n);
     if (pid > 0)
         dpy = XOpenDisplay(name.c_str());
     if (!dpy)
         ADD_FAILURE() << "no Xvfb could be started";
+    else if (window_manager)
+        window_manager_pid = start_openbox(dpy, name);
 }
 
 XServer::~XServer() {
@@ -91,6 +120,11 @@ XServer::~XServer() {
 }
 
 void XServer::stop(int signal) {
+    if (window_manager_pid > 0) {
+        kill(window_manager_pid, SIGTERM);
+        waitpid(window_manager_pid, nullptr, 0);
+        window_manager_pid = -1;
+    }
     if (dpy)
         XCloseDisplay(dpy); // while the server can still answer
     dpy = nullptr;
@@ -123,10 +157,28 @@ static void keep_wine_server() {
     }
 }
 
+// The folder the game under wine keeps its settings in: in the prefix's roaming application
+// data, shared by every game of the prefix.
+static fs::path wine_settings_folder() {
+    const char *prefix = std::getenv("WINEPREFIX");
+    const char *user = std::getenv("USER");
+    return fs::path(prefix ? prefix : "") / "drive_c/users" / (user ? user : "root") /
+           "AppData/Roaming/Haystack";
+}
+
 Game::Game() {
     char scratch[] = "/tmp/haystack-e2e-XXXXXX";
     dir = mkdtemp(scratch);
     audio_file = dir + "/audio.raw";
+    config_home = dir + "/config";
+    if (wine_game())
+        fs::remove_all(wine_settings_folder()); // every game starts with no choice kept
+}
+
+std::string settings_file(const Game &game) {
+    if (wine_game())
+        return (wine_settings_folder() / "haystack.conf").string();
+    return game.config_home + "/haystack/haystack.conf";
 }
 
 Game::~Game() {
@@ -172,6 +224,7 @@ void Game::start(const char *display) {
     display ? setenv("DISPLAY", display, 1) : unsetenv("DISPLAY");
     setenv("SDL_AUDIODRIVER", audio_driver.c_str(), 1);
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
     if (!fixed_clock.empty()) {
@@ -188,13 +241,20 @@ void Game::start(const char *display) {
     dup2(log, 2);
     if (chdir((working_dir.empty() ? dir : working_dir).c_str()) != 0)
         _exit(127);
+    // Through wine or the emulator when the program is theirs, with the test's arguments.
     const char *emulator = std::getenv("HAYSTACK_EMULATOR");
+    std::vector<const char *> argv = {"haystack"};
+    const char *runner = program.c_str();
     if (under_wine)
-        execlp("wine", "wine", program.c_str(), (char *)nullptr);
+        runner = "wine";
     else if (emulator && emulated_game() && program == emulated_game())
-        execlp(emulator, emulator, program.c_str(), (char *)nullptr);
-    else
-        execl(program.c_str(), "haystack", (char *)nullptr);
+        runner = emulator;
+    if (runner != program.c_str())
+        argv = {runner, program.c_str()};
+    for (const std::string &arg : args)
+        argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
+    execvp(runner, const_cast<char *const *>(argv.data()));
     _exit(127);
 }
 
@@ -374,7 +434,9 @@ std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> 
     return std::string(file.begin(), file.end());
 }
 
-PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom) {
+PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom, int left,
+                           int right) {
+    right = right ? right : frame.width;
     PictureMatch match;
     int w = 0, h = 0, channels = 0;
     unsigned char *card = SOIL_load_image(picture.c_str(), &w, &h, &channels, SOIL_LOAD_RGBA);
@@ -386,8 +448,8 @@ PictureMatch match_picture(const Frame &frame, const std::string &picture, int b
         return std::array<int, 4>{p[0], p[1], p[2], p[3]};
     };
     for (int py = 2; py < bottom; py += 4)
-        for (int px = 2; px < frame.width; px += 4) {
-            int tx = (px + 0.5) * w / frame.width, ty = (py + 0.5) * h / bottom;
+        for (int px = left + 2; px < right; px += 4) {
+            int tx = (px - left + 0.5) * w / (right - left), ty = (py + 0.5) * h / bottom;
             std::array<int, 4> centre = texel(tx, ty);
             bool uniform = true;
             for (int dy = -2; dy <= 2; dy++)
@@ -452,11 +514,13 @@ static bool frame_drawn(Display *dpy, Window window) {
     return !frame.rgb.empty() && share(frame, 0, 0, frame.width, frame.height, black) < 0.5;
 }
 
-Window show_game(XServer &x, Game &game) {
+Window show_game(XServer &x, Game &game, int width, int height) {
     game.start(x.name.c_str());
-    Window window = wait_for_window(x.dpy, 640, 480, nullptr, START_TIMEOUT);
+    bool framed = x.window_manager_pid > 0; // among the window manager's windows of its size
+    Window window = wait_for_window(x.dpy, width, height, width && !framed ? nullptr : "Haystack",
+                                    START_TIMEOUT);
     if (!window) {
-        ADD_FAILURE() << "no 640x480 window; output:\n" << game.output();
+        ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n" << game.output();
         return 0;
     }
     // The audio device opens right before input is installed.

@@ -37,9 +37,11 @@ void sleep_seconds(double seconds);
 // A display number nothing listens on (no socket, no lock file), `from` or above.
 int unused_display_number(int from);
 
-// Xvfb 800x600x24 on a free display number, for the lifetime of the object.
+// Xvfb with a width x height x 24 screen on a free display number, for the lifetime of the
+// object; with openbox as its window manager if asked.
 struct XServer {
-    explicit XServer(bool with_glx = true);
+    explicit XServer(bool with_glx = true, int width = 800, int height = 600,
+                     bool window_manager = false);
     ~XServer();
     // Ends the server early under its other clients: SIGTERM as when a session ends,
     // SIGKILL as when it crashes.
@@ -47,6 +49,7 @@ struct XServer {
     std::string name; // ":n"
     Display *dpy = nullptr;
     pid_t pid = -1;
+    pid_t window_manager_pid = -1; // openbox, if it runs
 };
 
 // The Windows build's haystack.exe when the tests run it through wine (HAYSTACK_WINE_GAME, in
@@ -74,6 +77,8 @@ struct Game {
     std::string output() const;
     std::string dir, audio_file;
     std::string program = game_program(); // what is started
+    std::vector<std::string> args;        // its command line after the program's name
+    std::string config_home;              // XDG_CONFIG_HOME, where the settings file goes
     std::string working_dir;              // where it starts; empty: `dir`
     std::string audio_driver = "disk";    // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
@@ -141,14 +146,16 @@ double share(const Frame &f, int x0, int y0, int x1, int y1, const std::function
 // A 32-bit TGA, top row first, with each pixel's r, g, b, a from `paint`.
 std::string tga(int w, int h, const std::function<std::array<int, 4>(int, int)> &paint);
 
-// How a picture file drawn across the window's width from its top down to row `bottom`
+// How a picture file drawn across the window's width (or its columns [left, right), right 0:
+// the frame's width) from its top down to row `bottom`
 // shows in a frame, sampled where the picture is the same all around (so filtering
 // cannot blur it). The game draws its pictures in yellow, so their blue is lost.
 struct PictureMatch {
     int opaque = 0, opaque_shown = 0; // samples where the picture is opaque; those showing it
     int clear = 0, clear_open = 0;    // samples where it is see-through; those showing the scene
 };
-PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom);
+PictureMatch match_picture(const Frame &frame, const std::string &picture, int bottom, int left = 0,
+                           int right = 0);
 // After a moment's play, the frame, saved as screenshot `name`, shows the title card's
 // picture over the window rather than plain yellow.
 void expect_title_card(Display *dpy, Window window, const std::string &name);
@@ -163,9 +170,14 @@ std::vector<float> recent_sound(Game &game, long frames);
 // Waits for the game to exit and checks its exit status.
 void expect_exit_status(Game &game, int code);
 
-// Starts the game on `x`, waits for its window and then until it listens to the keyboard,
-// and gives the window the focus; the window, 0 after a failure.
-Window show_game(XServer &x, Game &game);
+// Starts the game on `x`, waits for its window (of that size, 0: any; titled as the game's when
+// that is 0 or a window manager runs) and then until it listens to the keyboard, and gives the
+// window the focus; the window, 0 after a failure.
+Window show_game(XServer &x, Game &game, int width = 640, int height = 480);
+
+// The settings file the game keeps its display choice in, under `game.config_home` (or in the
+// wine prefix's application data, which each new Game empties).
+std::string settings_file(const Game &game);
 
 // The game on a display of its own, started with whichever data files a test put in place.
 class RunningGame : public ::testing::Test {

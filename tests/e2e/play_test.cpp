@@ -52,8 +52,8 @@ struct Spot {
 // Where the target shows, away from the cursor cross, whose one arm ends in blue.
 static Spot find_target(const Frame &f, int cursor_x, int cursor_y) {
     Spot s;
-    for (int y = 0; y < HEIGHT; y++)
-        for (int x = 0; x < WIDTH; x++)
+    for (int y = 0; y < f.height; y++)
+        for (int x = 0; x < f.width; x++)
             if (f.at(x, y) == BLUE &&
                 (std::abs(x - cursor_x) > 30 || std::abs(y - cursor_y) > 30)) {
                 s.pixels++;

@@ -12,10 +12,12 @@ static bool titled(Display *dpy, Window window, const char *title) {
     return same;
 }
 
-Window find_window(Display *dpy, int width, int height, const char *title) {
-    Window root, parent, *children = nullptr, found = 0;
+// Such a window among the children of `parent`, or, `depth` more levels down, theirs.
+static Window find_below(Display *dpy, Window parent, int depth, int width, int height,
+                         const char *title) {
+    Window root, up, *children = nullptr, found = 0;
     unsigned count = 0;
-    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &count);
+    XQueryTree(dpy, parent, &root, &up, &children, &count);
     for (unsigned i = 0; i < count && !found; i++) {
         XWindowAttributes a;
         if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable &&
@@ -23,7 +25,13 @@ Window find_window(Display *dpy, int width, int height, const char *title) {
             (!title || titled(dpy, children[i], title)))
             found = children[i];
     }
+    for (unsigned i = 0; i < count && !found && depth > 0; i++)
+        found = find_below(dpy, children[i], depth - 1, width, height, title);
     if (children)
         XFree(children);
     return found;
+}
+
+Window find_window(Display *dpy, int width, int height, const char *title) {
+    return find_below(dpy, DefaultRootWindow(dpy), 1, width, height, title);
 }

@@ -1,0 +1,31 @@
+// Where the settings file lives on Windows, and its atomic replacement by MoveFileEx.
+#include "settings.h"
+
+#include <windows.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char *const CONFIG_FILE = "Haystack\\haystack.conf"; // under the roaming application data
+
+bool settings_path(char *path, size_t size) {
+    const char *appdata = std::getenv("APPDATA");
+    int length =
+        appdata && appdata[0] ? std::snprintf(path, size, "%s\\%s", appdata, CONFIG_FILE) : 0;
+    return length > 0 && size_t(length) < size;
+}
+
+bool make_folder_for(const char *file) {
+    char folder[MAX_PATH];
+    if (std::snprintf(folder, sizeof folder, "%s", file) >= int(sizeof folder))
+        return false;
+    char *last = std::strrchr(folder, '\\');
+    if (!last)
+        return true;
+    *last = '\0';
+    return CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool replace_file(const char *from, const char *to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}

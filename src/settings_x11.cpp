@@ -1,0 +1,39 @@
+// Where the settings file lives on Linux, and its atomic replacement by rename.
+#include "settings.h"
+
+#include <sys/stat.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char *const CONFIG_FILE = "haystack/haystack.conf"; // under the configuration folder
+const mode_t FOLDER_MODE = 0755;                          // rwxr-xr-x, as usual for ~/.config
+
+bool settings_path(char *path, size_t size) {
+    const char *config = std::getenv("XDG_CONFIG_HOME");
+    const char *home = std::getenv("HOME");
+    int length = 0;
+    if (config && config[0] == '/') // a relative one is to be ignored
+        length = std::snprintf(path, size, "%s/%s", config, CONFIG_FILE);
+    else if (home && home[0])
+        length = std::snprintf(path, size, "%s/.config/%s", home, CONFIG_FILE);
+    return length > 0 && size_t(length) < size;
+}
+
+bool make_folder_for(const char *file) {
+    char folder[MAX_PATH_LENGTH];
+    if (std::snprintf(folder, sizeof folder, "%s", file) >= int(sizeof folder))
+        return false;
+    for (char *slash = std::strchr(folder + 1, '/'); slash; slash = std::strchr(slash + 1, '/')) {
+        *slash = '\0';
+        if (mkdir(folder, FOLDER_MODE) != 0 && errno != EEXIST)
+            return false;
+        *slash = '/';
+    }
+    return true;
+}
+
+bool replace_file(const char *from, const char *to) {
+    return std::rename(from, to) == 0;
+}
