@@ -172,8 +172,12 @@ async function playThrough() {
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
   await aim(g, W - 1, H - 1);
   await holdKey(g, 'Space');
-  // Where Space was pressed decides where the player stands: turn, and now and then walk up
-  // the mound, until the needle shows plainly; then throw, up to three times.
+  // Facing the mound's centre from where the orbit was: once the view is level again, up the
+  // mound toward its top, where the needle lies.
+  await framesPass(g, 3);
+  await holdKey(g, 'ArrowUp', 2.3);
+  // Should the needle still hide: turn, and now and then walk on, until it shows plainly; then
+  // throw, up to three times.
   let won = null;
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
