@@ -8,8 +8,10 @@
 #include <emscripten/html5.h>
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
+#include "framing.h"
 #include "gl_web.h"
 
 const char *const CANVAS = "#canvas"; // the page's game canvas, as html5.h finds it
@@ -61,22 +63,31 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
     return EM_TRUE;
 }
 
-// The one place page pixels become the game's 640x480 pixels: the canvas shows the picture
-// whole and centred at its 4:3 shape ("object-fit: contain"), at whatever size the page gives
-// it, fullscreen included; outside it the place is held at the picture's edge.
+// The canvas's place on the page, CSS pixels from the viewport's top left.
 // clang-format off
-EM_JS(void, page_to_game, (double client_x, double client_y, int *x, int *y), {
-    const canvas = Module.canvas;
-    const box = canvas.getBoundingClientRect();
-    const scale = Math.min(box.width / canvas.width, box.height / canvas.height);
-    const left = box.left + (box.width - canvas.width * scale) / 2;
-    const top = box.top + (box.height - canvas.height * scale) / 2;
-    const clamp = (v, n) => Math.max(0, Math.min(n - 1, Math.floor(v)));
-    HEAP32[x >> 2] = clamp((client_x - left) / scale, canvas.width);
-    HEAP32[y >> 2] = clamp((client_y - top) / scale, canvas.height);
-    canvas.dataset.mouse = HEAP32[x >> 2] + ',' + HEAP32[y >> 2];
+EM_JS(void, canvas_box, (double *left, double *top, double *width, double *height), {
+    const box = Module.canvas.getBoundingClientRect();
+    HEAPF64[left >> 3] = box.left;
+    HEAPF64[top >> 3] = box.top;
+    HEAPF64[width >> 3] = box.width;
+    HEAPF64[height >> 3] = box.height;
 });
 // clang-format on
+
+// Where a page position points in the game's 640x480 picture. The canvas shows the picture
+// whole and centred at its 4:3 shape ("object-fit: contain"), at whatever size the page gives
+// it, fullscreen included: placed as the desktop window places it, and a place over the bars
+// held at the picture's edge. The canvas notes the place for the page's tests.
+static void page_to_game(double client_x, double client_y, int *x, int *y) {
+    double left, top, width, height;
+    canvas_box(&left, &top, &width, &height);
+    Framing framing = frame_picture(std::max(1, int(width + 0.5)), std::max(1, int(height + 0.5)));
+    float game_x, game_y;
+    pointer_in_picture(framing, client_x - left, client_y - top, &game_x, &game_y);
+    *x = std::min(PICTURE_WIDTH - 1, int(game_x));
+    *y = std::min(PICTURE_HEIGHT - 1, int(game_y));
+    EM_ASM({ Module.canvas.dataset.mouse = $0 + ',' + $1; }, *x, *y);
+}
 
 // The mouse callback's flags for a press or release of DOM button `button` (0 left, 1 middle,
 // 2 right).
