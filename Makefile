@@ -162,7 +162,7 @@ serve-web: web
 test-web: test-deps web
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WEB_BUILD=$(CURDIR)/$(WEB_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -L web
+	cd $(BUILD) && ctest --output-on-failure -L web --repeat until-pass:2
 
 # The browser release measured in headless Chromium, after the desktop game's own table.
 bench-web: test-deps web bench

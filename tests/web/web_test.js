@@ -149,6 +149,7 @@ async function spaceWalkEscape() {
   await g.page.keyboard.press('Space'); // down and up between two frames: the latch keeps it
   await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'the theme');
   await g.until(async () => await g.level() > 0.01, 10, 'the theme to sound');
+  await framesPass(g, 3); // the view comes up level from the orbit's downward look
   const before = await grab(g, 'play_start');
   check(share(before, 0, 0, W, 100, isSky) > 0.3, 'the title card is gone');
   await holdKey(g, 'ArrowUp', 1);
