@@ -14,6 +14,6 @@ target_include_directories(game_libraries SYSTEM INTERFACE ${SOIL_INCLUDE_DIR})
 target_link_libraries(game_libraries INTERFACE
     PkgConfig::ALLEGRO PkgConfig::SDL_MIXER PkgConfig::OPENGL PkgConfig::X11 ${SOIL_LIBRARY})
 
-set(HAYSTACK_PLATFORM_SOURCES src/desktop_x11.cpp src/endings_x11.cpp src/music.cpp
-    src/screen_x11.cpp src/settings_x11.cpp)
+set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/x11/desktop_x11.cpp src/x11/endings_x11.cpp
+    src/x11/screen_x11.cpp src/x11/settings_x11.cpp)
 set(HAYSTACK_PROGRAM_RESOURCES) # none: the icon is compiled in from its XPM

@@ -37,12 +37,13 @@ target_link_libraries(game_libraries INTERFACE
 # their import libraries.
 target_link_options(game_libraries INTERFACE -static)
 
-set(HAYSTACK_PLATFORM_SOURCES src/desktop_windows.cpp src/endings_windows.cpp src/music.cpp
-    src/screen_windows.cpp src/settings_windows.cpp)
+set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/windows/desktop_windows.cpp
+    src/windows/endings_windows.cpp src/windows/screen_windows.cpp
+    src/windows/settings_windows.cpp)
 
 # The icon (named as the windowing library looks it up for its window) and the version.
 enable_language(RC)
 set(HAYSTACK_ICON ${PROJECT_SOURCE_DIR}/packaging/icons/haystack.ico)
-configure_file(src/haystack.rc.in haystack.rc @ONLY)
+configure_file(src/windows/haystack.rc.in haystack.rc @ONLY)
 set(HAYSTACK_PROGRAM_RESOURCES ${CMAKE_CURRENT_BINARY_DIR}/haystack.rc)
 set(CMAKE_WIN32_EXECUTABLE ON) # a program with a window and no console

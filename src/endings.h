@@ -1,5 +1,5 @@
 // How the game is ended from outside: Ctrl+C and a logout's signals, and a lost display.
-// Each platform has its own file: endings_x11.cpp, endings_windows.cpp.
+// Each platform has its own file in x11/, windows/ and web/.
 #pragma once
 
 // From here on, on X11, SIGINT, SIGTERM and SIGHUP ask the main loop to quit, and a lost X

@@ -1,7 +1,7 @@
 // The game's window as the desktop sizes it: the room it may take, fullscreen through the
-// window manager and back, and its size now. Each platform has its own file: screen_x11.cpp,
-// screen_windows.cpp. Called from the main loop's thread once the window is open, except
-// where said.
+// window manager and back, and its size now. Each platform has its own file:
+// x11/screen_x11.cpp, windows/screen_windows.cpp, web/screen_web.cpp. Called from the main
+// loop's thread once the window is open, except where said.
 #pragma once
 
 // The desktop's work area (the screen less panels and task bars) in pixels, for a window's

@@ -1,6 +1,6 @@
 // The player's display choice kept between games in a small text file, one key a line:
 // read tolerantly, written atomically. Where the file lives, and how one file replaces
-// another, differ by platform: settings_x11.cpp, settings_windows.cpp.
+// another, differ by platform: x11/, windows/ and web/ each have a settings file.
 #pragma once
 
 #include <cstddef>
