@@ -16,4 +16,6 @@ target_link_libraries(game_libraries INTERFACE
 
 set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/x11/desktop_x11.cpp src/x11/endings_x11.cpp
     src/x11/screen_x11.cpp src/x11/settings_x11.cpp)
-set(HAYSTACK_PROGRAM_RESOURCES) # none: the icon is compiled in from its XPM
+# In the program itself, not the modules' library: nothing of the game calls it, the windowing
+# library does, so the linker would leave it out of the library. The icon is compiled in.
+set(HAYSTACK_PROGRAM_SOURCES src/x11/connection_x11.cpp)

@@ -45,5 +45,5 @@ set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/windows/desktop_windows.cpp
 enable_language(RC)
 set(HAYSTACK_ICON ${PROJECT_SOURCE_DIR}/packaging/icons/haystack.ico)
 configure_file(src/windows/haystack.rc.in haystack.rc @ONLY)
-set(HAYSTACK_PROGRAM_RESOURCES ${CMAKE_CURRENT_BINARY_DIR}/haystack.rc)
+set(HAYSTACK_PROGRAM_SOURCES ${CMAKE_CURRENT_BINARY_DIR}/haystack.rc)
 set(CMAKE_WIN32_EXECUTABLE ON) # a program with a window and no console

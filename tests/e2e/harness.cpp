@@ -227,8 +227,11 @@ void Game::start(const char *display) {
     setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
+    std::string preloaded;
+    for (const std::string &library : preload)
+        preloaded += library + ":";
     if (!fixed_clock.empty()) {
-        setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
+        preloaded += FAKETIME_LIBRARY;
         setenv("TZ", "UTC", 1);
         // Under wine the program loads for a varying while before it reads the clock, so the
         // clock stands still at its moment instead of running on from it; the game's tick
@@ -236,6 +239,10 @@ void Game::start(const char *display) {
         setenv("FAKETIME", ((under_wine ? "" : "@") + fixed_clock).c_str(), 1);
         setenv("FAKETIME_DONT_FAKE_MONOTONIC", "1", 1);
     }
+    if (!preloaded.empty())
+        setenv("LD_PRELOAD", preloaded.c_str(), 1);
+    for (const std::string &setting : environment)
+        putenv(const_cast<char *>(setting.c_str())); // the child's own copy of the game
     int log = open((dir + "/output.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(log, 1);
     dup2(log, 2);

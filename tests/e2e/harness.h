@@ -82,6 +82,8 @@ struct Game {
     std::string working_dir;              // where it starts; empty: `dir`
     std::string audio_driver = "disk";    // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
+    std::vector<std::string> preload;     // libraries preloaded into the game (LD_PRELOAD)
+    std::vector<std::string> environment; // more "NAME=value" settings for the game
     pid_t pid = -1;
     int status = 0; // wait status, once reaped
     bool reaped = false;

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <sys/wait.h>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -152,6 +153,61 @@ TEST(NoDisplay, UnsetDisplayIsReported) {
 TEST(NoDisplay, DisplayWithoutServerIsReported) {
     std::string display = ":" + std::to_string(unused_display_number(1500 + getpid() % 500));
     expect_graphics_error_without_server(display.c_str());
+}
+
+// A server that turns connections away for a moment (every call to XOpenDisplay that the
+// preloaded library refuses, -1: all) and counts the game's tries in `calls_file`.
+static void refuse_connections(Game &game, int refusals, const std::string &calls_file) {
+    game.preload.push_back(BUSY_X_SERVER_LIBRARY);
+    game.environment.push_back("BUSY_X_REFUSALS=" + std::to_string(refusals));
+    game.environment.push_back("BUSY_X_CALLS=" + calls_file);
+}
+
+static int lines_in(const std::string &file) {
+    std::ifstream in(file);
+    return int(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+}
+
+const double BUSY_START_LIMIT = 5.0 * SLOWDOWN; // s: a window despite two refusals, or the end
+
+// Two refusals in a row are ridden out: the window opens all the same, and the intro plays.
+TEST(BusyXServer, TwoRefusalsAtStartAreRiddenOut) {
+    XServer x;
+    ASSERT_NE(x.dpy, nullptr);
+    Game game;
+    game.add_all_data();
+    refuse_connections(game, 2, game.dir + "/calls.txt");
+    game.start(x.name.c_str());
+    Window window = wait_for_window(x.dpy, WIDTH, HEIGHT, nullptr, BUSY_START_LIMIT);
+    ASSERT_NE(window, 0u) << "no window in " << BUSY_START_LIMIT << " s; output:\n"
+                          << game.output();
+    EXPECT_EQ(lines_in(game.dir + "/calls.txt"), 3); // two refused, the third connected
+    EXPECT_FALSE(recent_sound(game, 4410).empty()) << "no intro; output:\n" << game.output();
+}
+
+// A server that never takes the connection: the game gives up after its second of tries, with
+// the usual message and status; a display with no server at all is not tried again.
+TEST(BusyXServer, EndlessRefusalsEndTheGameWithTheMessage) {
+    XServer x;
+    ASSERT_NE(x.dpy, nullptr);
+    Game game;
+    refuse_connections(game, -1, game.dir + "/calls.txt");
+    auto started = std::chrono::steady_clock::now();
+    game.start(x.name.c_str());
+    ASSERT_TRUE(game.wait_exit(BUSY_START_LIMIT))
+        << "still trying after " << BUSY_START_LIMIT << " s";
+    std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(WIFEXITED(game.status) && WEXITSTATUS(game.status) == GRAPHICS_FAILED)
+        << describe_status(game.status);
+    EXPECT_NE(game.output().find(GRAPHICS_ERROR), std::string::npos) << game.output();
+    EXPECT_GT(lines_in(game.dir + "/calls.txt"), 10) << "gave up after " << took.count() << " s";
+
+    Game lone;
+    refuse_connections(lone, 0, lone.dir + "/calls.txt");
+    std::string nowhere = ":" + std::to_string(unused_display_number(1500 + getpid() % 500));
+    lone.start(nowhere.c_str());
+    expect_exit_status(lone, GRAPHICS_FAILED);
+    EXPECT_EQ(lines_in(lone.dir + "/calls.txt"), 1);
 }
 
 // An X server without GLX: the game explains itself in a message box and waits for OK. On
