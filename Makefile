@@ -3,6 +3,10 @@ BUILD := build
 JOBS := $(shell nproc)
 # ON turns compiler warnings into errors, as CI does.
 WERROR ?= OFF
+# REPEAT=N runs a test suite N times and counts its failures (scripts/run-tests); a test that
+# fails is never run again to pass.
+REPEAT ?= 1
+RUN_TESTS = REPEAT=$(REPEAT) scripts/run-tests
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
@@ -16,10 +20,8 @@ run: deps
 	cmake --build $(BUILD) -j $(JOBS) --target haystack
 	cd data && ../$(BUILD)/haystack
 
-# A test that fails is run once more: the end-to-end tests start X servers, window managers and
-# games side by side, and a start now and then outlasts its time-out on a busy machine.
 test: test-deps build
-	cd $(BUILD) && ctest --output-on-failure -j 2 --repeat until-pass:2
+	$(RUN_TESTS) $(BUILD) -j 2
 
 # Frame cost (also by window size), start-up, tick cadence and memory; on $$DISPLAY or in an
 # Xvfb with a 1080p screen.
@@ -37,7 +39,7 @@ sanitize: test-deps
 		-DHAYSTACK_SANITIZE=address,undefined \
 		-DHAYSTACK_WERROR=$(WERROR) -DBUILD_TESTING=ON
 	cmake --build $(BUILD)-sanitize -j $(JOBS)
-	cd $(BUILD)-sanitize && ctest --output-on-failure -j 2 --repeat until-pass:2
+	$(RUN_TESTS) $(BUILD)-sanitize -j 2
 
 # Ten minutes of seeded random play against the sanitized game (`make test` plays one).
 soak: test-deps build
@@ -109,7 +111,7 @@ arm64: arm64-deps
 test-arm64: test-deps arm64
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_ARM64_BUILD=$(CURDIR)/$(ARM64_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -L arm64
+	$(RUN_TESTS) $(BUILD) -L arm64
 
 # Every release artefact, from the committed tree, into $(DIST)/ with SHA256SUMS: the two
 # Debian packages, the Windows zip and installer, and the source archive. The same commit gives
@@ -136,12 +138,11 @@ windows: windows-deps
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_artefacts
 
 # The Windows release's tests: its artefacts, and the end-to-end tests that can run against
-# the unzipped game under wine. A test that fails is run once more: under wine the games share
-# one wine server, whose start-up now and then keeps a game's first frame past its time-out.
+# the unzipped game under wine.
 test-windows: test-deps windows
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WINDOWS_BUILD=$(CURDIR)/$(WINDOWS_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -j 2 -L windows --repeat until-pass:2
+	$(RUN_TESTS) $(BUILD) -j 2 -L windows
 
 # The browser release, built with Debian's emscripten: haystack-$(VERSION)-web.zip in
 # $(WEB_BUILD)/, holding one folder with index.html, the program and its data. The image
@@ -167,7 +168,7 @@ serve-web: web
 test-web: test-deps web
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WEB_BUILD=$(CURDIR)/$(WEB_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest --output-on-failure -L web --repeat until-pass:2
+	$(RUN_TESTS) $(BUILD) -L web
 
 # The browser release measured in headless Chromium, after the desktop game's own table.
 bench-web: test-deps web bench
