@@ -349,8 +349,9 @@ void press_key(Display *dpy, KeySym key, bool down) {
     XSync(dpy, False);
 }
 
-void tap_key(Display *dpy, Window window, KeySym key) {
+void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds) {
     press_key(dpy, key, true);
+    auto pressed = std::chrono::steady_clock::now();
     Frame last = grab_frame(dpy, window);
     int changes = 0;
     wait_until(
@@ -358,10 +359,15 @@ void tap_key(Display *dpy, Window window, KeySym key) {
             Frame now = grab_frame(dpy, window);
             if (now.rgb != last.rgb)
                 changes++, last = std::move(now);
-            return changes >= 2;
+            std::chrono::duration<double> held = std::chrono::steady_clock::now() - pressed;
+            return changes >= 2 && held.count() >= seconds * SLOWDOWN;
         },
-        3.0);
+        seconds * SLOWDOWN + 3.0);
     press_key(dpy, key, false);
+}
+
+void tap_key(Display *dpy, Window window, KeySym key) {
+    hold_key_while_drawn(dpy, window, key, 0);
 }
 
 void hold_button(Display *dpy, unsigned button, double seconds) {
