@@ -349,6 +349,13 @@ void press_key(Display *dpy, KeySym key, bool down) {
     XSync(dpy, False);
 }
 
+Frame wait_for_frame(Display *dpy, Window window, const std::function<bool(const Frame &)> &shows,
+                     double seconds) {
+    Frame frame;
+    wait_until([&] { return shows(frame = grab_frame(dpy, window)); }, seconds);
+    return frame;
+}
+
 void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds) {
     press_key(dpy, key, true);
     auto pressed = std::chrono::steady_clock::now();
@@ -528,6 +535,10 @@ static bool frame_drawn(Display *dpy, Window window) {
 }
 
 Window show_game(XServer &x, Game &game, int width, int height) {
+    auto started = std::chrono::steady_clock::now();
+    auto since_start = [&] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    };
     game.start(x.name.c_str());
     bool framed = x.window_manager_pid > 0; // among the window manager's windows of its size
     Window window = wait_for_window(x.dpy, width, height, width && !framed ? nullptr : "Haystack",
@@ -536,17 +547,24 @@ Window show_game(XServer &x, Game &game, int width, int height) {
         ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n" << game.output();
         return 0;
     }
+    double window_at = since_start();
     // The audio device opens right before input is installed.
     if (!wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT)) {
-        ADD_FAILURE() << "no audio was ever recorded";
+        ADD_FAILURE() << "no audio was ever recorded, " << window_at
+                      << " s after the window showed; output:\n"
+                      << game.output();
         return 0;
     }
+    double sound_at = since_start();
     // The world is made after that; then the main loop, which reads the keys, draws its first
     // frame over the black: in the sanitized build often a second later.
     if (!wait_until([&] { return frame_drawn(x.dpy, window); }, START_TIMEOUT)) {
-        ADD_FAILURE() << "no frame was ever drawn";
+        ADD_FAILURE() << "no frame was ever drawn; output:\n" << game.output();
         return 0;
     }
+    // What the time-outs are measured against (docs/reliability.md).
+    std::printf("game start: window %.2f s, sound %.2f s, first frame %.2f s\n", window_at,
+                sound_at, since_start());
     sleep_seconds(0.5);
     focus(x.dpy, window);
     return window;

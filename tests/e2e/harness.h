@@ -20,6 +20,9 @@
 const double SLOWDOWN = std::getenv("HAYSTACK_EMULATOR") ? 5.0 : 1.0;
 const double START_TIMEOUT = 20.0 * SLOWDOWN; // seconds; software GL on two cores, a world to make
 const double EXIT_TIMEOUT = 10.0 * SLOWDOWN;  // seconds from the quitting input to the exit
+// Seconds for what the game does to show in its window: a frame or two, and the slowest frames
+// measured with both cores busy beside the tests took about a second (docs/reliability.md).
+const double SHOW_TIMEOUT = 10.0 * SLOWDOWN;
 
 // Polls `ready` every 20 ms until it holds or `seconds` pass; whether it held.
 template <class Pred> bool wait_until(Pred ready, double seconds) {
@@ -142,6 +145,10 @@ struct Frame {
     }
 };
 Frame grab_frame(Display *dpy, Window window); // empty if unreadable
+// The first frame of `window` for which `shows` holds, polled until `seconds` pass; else the
+// last one grabbed.
+Frame wait_for_frame(Display *dpy, Window window, const std::function<bool(const Frame &)> &shows,
+                     double seconds);
 
 bool near(const Rgb &a, const Rgb &b, int tolerance); // each channel within `tolerance`
 
