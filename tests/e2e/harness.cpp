@@ -356,9 +356,7 @@ Frame wait_for_frame(Display *dpy, Window window, const std::function<bool(const
     return frame;
 }
 
-void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds) {
-    press_key(dpy, key, true);
-    auto pressed = std::chrono::steady_clock::now();
+Frame wait_for_new_frames(Display *dpy, Window window, int count, double seconds) {
     Frame last = grab_frame(dpy, window);
     int changes = 0;
     wait_until(
@@ -366,10 +364,16 @@ void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double second
             Frame now = grab_frame(dpy, window);
             if (now.rgb != last.rgb)
                 changes++, last = std::move(now);
-            std::chrono::duration<double> held = std::chrono::steady_clock::now() - pressed;
-            return changes >= 2 && held.count() >= seconds * SLOWDOWN;
+            return changes >= count;
         },
-        seconds * SLOWDOWN + 3.0);
+        seconds);
+    return last;
+}
+
+void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds) {
+    press_key(dpy, key, true);
+    sleep_seconds(seconds * SLOWDOWN);
+    wait_for_new_frames(dpy, window, 2, 3.0);
     press_key(dpy, key, false);
 }
 

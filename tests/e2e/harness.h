@@ -119,9 +119,9 @@ void hold_button(Display *dpy, unsigned button, double seconds); // at the point
 void move_mouse(Display *dpy, Window window, int x, int y);
 void send_close_request(Display *dpy, Window window); // what a window manager's close button does
 // Holds `key` for `seconds` (times SLOWDOWN), and on until `window` has shown two new frames,
-// so that whole ticks ran while it was down however slowly the game draws: a frame that takes
-// longer than the hold would otherwise leave the ticks it owes to run after the key is let go.
-// At most 3 s longer.
+// so that the ticks owed in that time ran while it was down however slowly the game draws: a
+// frame that takes longer than the hold would otherwise leave them to run after the key is
+// let go. At most 3 s longer.
 void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds);
 void tap_key(Display *dpy, Window window, KeySym key); // the same, held for no time at all
 
@@ -148,6 +148,9 @@ struct Frame {
     }
 };
 Frame grab_frame(Display *dpy, Window window); // empty if unreadable
+// The frame `window` shows once it has shown `count` new ones since the call (or `seconds`
+// passed): with the second, ticks that ran after the call are drawn, however slow the frames.
+Frame wait_for_new_frames(Display *dpy, Window window, int count, double seconds);
 // The first frame of `window` for which `shows` holds, polled until `seconds` pass; else the
 // last one grabbed.
 Frame wait_for_frame(Display *dpy, Window window, const std::function<bool(const Frame &)> &shows,

@@ -99,14 +99,16 @@ class Playing : public RunningGame {
     }
 
     // Presses `key` for `seconds` at a time, as a player taps a key until the view is right,
-    // until what the game shows `reached` (at most `presses` times): a busy machine runs fewer
-    // ticks in a press than its length, so a fixed hold would go a varying way.
+    // until what the game shows `reached` (at most `presses` times), looking each time once
+    // the game has drawn what the press did: a busy machine runs fewer ticks in a press than
+    // its length and shows them late, so a fixed hold would go a varying way.
     Frame press_until(KeySym key, double seconds, const std::string &name,
                       const std::function<bool(const Frame &)> &reached, int presses = 6) {
         Frame frame;
         for (int i = 0; i < presses; i++) {
             hold_key(x.dpy, key, seconds);
-            frame = look(name);
+            frame = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+            save_screenshot(frame, name);
             if (reached(frame))
                 return frame;
         }
