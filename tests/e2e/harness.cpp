@@ -538,6 +538,15 @@ static bool frame_drawn(Display *dpy, Window window) {
     return !frame.rgb.empty() && share(frame, 0, 0, frame.width, frame.height, black) < 0.5;
 }
 
+// Where each of the game's threads stands, for a start that stalled (gdb, where it is found).
+static std::string game_stacks(const Game &game) {
+    if (wine_game() || game.pid <= 0)
+        return "";
+    Ran gdb = run("command -v gdb >/dev/null && timeout 60 gdb -p " + std::to_string(game.pid) +
+                  " -batch -ex 'thread apply all bt' 2>/dev/null | grep -E '^(Thread|#)'");
+    return "\nthe game's threads:\n" + gdb.output;
+}
+
 Window show_game(XServer &x, Game &game, int width, int height) {
     auto started = std::chrono::steady_clock::now();
     auto since_start = [&] {
@@ -548,7 +557,8 @@ Window show_game(XServer &x, Game &game, int width, int height) {
     Window window = wait_for_window(x.dpy, width, height, width && !framed ? nullptr : "Haystack",
                                     START_TIMEOUT);
     if (!window) {
-        ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n" << game.output();
+        ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n"
+                      << game.output() << game_stacks(game);
         return 0;
     }
     double window_at = since_start();
@@ -557,14 +567,14 @@ Window show_game(XServer &x, Game &game, int width, int height) {
     if (!wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT)) {
         ADD_FAILURE() << "no audio was ever recorded, " << window_at
                       << " s after the window showed; output:\n"
-                      << game.output();
+                      << game.output() << game_stacks(game);
         return 0;
     }
     double sound_at = since_start();
     // The world is made after that; then the main loop, which reads the keys, draws its first
     // frame over the black: in the sanitized build often a second later.
     if (!wait_until([&] { return frame_drawn(x.dpy, window); }, START_TIMEOUT)) {
-        ADD_FAILURE() << "no frame was ever drawn; output:\n" << game.output();
+        ADD_FAILURE() << "no frame was ever drawn; output:\n" << game.output() << game_stacks(game);
         return 0;
     }
     // What the time-outs are measured against (docs/reliability.md).
