@@ -370,15 +370,10 @@ Frame wait_for_new_frames(Display *dpy, Window window, int count, double seconds
     return last;
 }
 
-void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds) {
+void tap_key(Display *dpy, Window window, KeySym key) {
     press_key(dpy, key, true);
-    sleep_seconds(seconds * SLOWDOWN);
     wait_for_new_frames(dpy, window, 2, 3.0);
     press_key(dpy, key, false);
-}
-
-void tap_key(Display *dpy, Window window, KeySym key) {
-    hold_key_while_drawn(dpy, window, key, 0);
 }
 
 void hold_button(Display *dpy, unsigned button, double seconds) {

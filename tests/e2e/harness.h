@@ -118,12 +118,9 @@ void press_key(Display *dpy, KeySym key, bool down);             // down stays d
 void hold_button(Display *dpy, unsigned button, double seconds); // at the pointer's place
 void move_mouse(Display *dpy, Window window, int x, int y);
 void send_close_request(Display *dpy, Window window); // what a window manager's close button does
-// Holds `key` for `seconds` (times SLOWDOWN), and on until `window` has shown two new frames,
-// so that the ticks owed in that time ran while it was down however slowly the game draws: a
-// frame that takes longer than the hold would otherwise leave them to run after the key is
-// let go. At most 3 s longer.
-void hold_key_while_drawn(Display *dpy, Window window, KeySym key, double seconds);
-void tap_key(Display *dpy, Window window, KeySym key); // the same, held for no time at all
+// Holds `key` until `window` has shown two new frames, so that whole ticks ran while it was
+// down however slowly the game draws; at most 3 s.
+void tap_key(Display *dpy, Window window, KeySym key);
 
 struct Rgb {
     int r, g, b;
