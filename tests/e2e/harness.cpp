@@ -227,8 +227,11 @@ void Game::start(const char *display) {
     setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
+    std::string preloads = fixed_clock.empty() ? "" : FAKETIME_LIBRARY;
+    preloads += (preloads.empty() || preload.empty() ? "" : ":") + preload;
+    if (!preloads.empty())
+        setenv("LD_PRELOAD", preloads.c_str(), 1);
     if (!fixed_clock.empty()) {
-        setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
         setenv("TZ", "UTC", 1);
         // Under wine the program loads for a varying while before it reads the clock, so the
         // clock stands still at its moment instead of running on from it; the game's tick
@@ -342,8 +345,7 @@ void press_key(Display *dpy, KeySym key, bool down) {
     XSync(dpy, False);
 }
 
-void tap_key(Display *dpy, Window window, KeySym key) {
-    press_key(dpy, key, true);
+void frames_pass(Display *dpy, Window window, int frames) {
     Frame last = grab_frame(dpy, window);
     int changes = 0;
     wait_until(
@@ -351,9 +353,14 @@ void tap_key(Display *dpy, Window window, KeySym key) {
             Frame now = grab_frame(dpy, window);
             if (now.rgb != last.rgb)
                 changes++, last = std::move(now);
-            return changes >= 2;
+            return changes >= frames;
         },
         3.0);
+}
+
+void tap_key(Display *dpy, Window window, KeySym key) {
+    press_key(dpy, key, true);
+    frames_pass(dpy, window, 2);
     press_key(dpy, key, false);
 }
 

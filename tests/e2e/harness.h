@@ -82,6 +82,7 @@ struct Game {
     std::string working_dir;              // where it starts; empty: `dir`
     std::string audio_driver = "disk";    // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now
+    std::string preload;     // a library preloaded into the game, after the clock's; empty: none
     pid_t pid = -1;
     int status = 0; // wait status, once reaped
     bool reaped = false;
@@ -110,6 +111,9 @@ void press_key(Display *dpy, KeySym key, bool down);             // down stays d
 void hold_button(Display *dpy, unsigned button, double seconds); // at the pointer's place
 void move_mouse(Display *dpy, Window window, int x, int y);
 void send_close_request(Display *dpy, Window window); // what a window manager's close button does
+// Waits until `window` has shown `frames` new frames (at most 3 s), so that the game has read its
+// input since the call at least once.
+void frames_pass(Display *dpy, Window window, int frames);
 // Holds `key` until `window` has shown two new frames, so that whole ticks ran while it was
 // down however slowly the game draws; at most 3 s.
 void tap_key(Display *dpy, Window window, KeySym key);
