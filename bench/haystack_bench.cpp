@@ -3,6 +3,7 @@
 // timer and its memory.
 #include <allegro.h>
 #include <alleggl.h>
+#include <SDL.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "game_state.h"
+#include "gamepad.h"
 #include "music.h"
 #include "picture.h"
 #include "play.h"
@@ -193,6 +195,53 @@ static FrameCost measure_frames() {
     return cost;
 }
 
+// ---------------------------------------------------------------- a gamepad attached or not
+
+static SDL_Joystick *bench_pad = nullptr; // SDL's virtual pad, while attached
+static int pad_frames = 0;                // frames drawn with it, to move its stick each one
+
+static void attach_bench_pad() {
+    SDL_VirtualJoystickDesc desc = {};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    bench_pad = SDL_JoystickOpen(SDL_JoystickAttachVirtualEx(&desc));
+}
+
+static void detach_bench_pad() {
+    SDL_JoystickDetachVirtual(SDL_NumJoysticks() - 1);
+    SDL_JoystickClose(bench_pad);
+}
+
+// The main loop's frame: the pads read, then the frame drawn.
+static void frame_after_polling() {
+    poll_gamepads();
+    render_frame();
+}
+
+// The same with the pad's left stick moving, so that every frame brings its events.
+static void frame_with_moving_pad() {
+    SDL_JoystickSetVirtualAxis(bench_pad, SDL_CONTROLLER_AXIS_LEFTX,
+                               ++pad_frames % 2 ? 3000 : -3000);
+    frame_after_polling();
+}
+
+// Frames without a pad and with one, in alternating blocks, the pad plugged in for its block.
+static FrameCost measure_pad_frames() {
+    start_gamepads();
+    FrameCost cost; // game_ms: with the pad; bare_ms: without
+    for (int done = 0; done < FRAMES_PER_KIND; done += BLOCK) {
+        attach_bench_pad();
+        for (int i = 0; i < BLOCK; i++)
+            cost.game_ms.push_back(timed_frame_ms(frame_with_moving_pad));
+        detach_bench_pad();
+        for (int i = 0; i < BLOCK; i++)
+            cost.bare_ms.push_back(timed_frame_ms(frame_after_polling));
+    }
+    return cost;
+}
+
 static void view_attract_orbit() {
     intro_active = 1;
     orbit_angle = 0.68f;
@@ -340,6 +389,12 @@ int main() {
     print_frame_row("ground at (60, 60), to the centre", measure_frames());
     view_mound_top();
     print_frame_row("mound top, 45 degrees down", measure_frames());
+    FrameCost pad = measure_pad_frames();
+    std::printf("\n| %-34s | %8s | %8s | %8s | %8s | %6s |\n|%s|%s|%s|%s|%s|%s|\n",
+                "Mound top, gamepad (ms)", "a pad", "p99", "none", "p99", "ratio",
+                std::string(36, '-').c_str(),
+                "---------:", "---------:", "---------:", "---------:", "-------:");
+    print_frame_row("frame after polling the pads", pad);
     print_window_sizes();
 
     Cadence ticks = watch_tick_timer();

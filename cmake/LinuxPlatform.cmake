@@ -1,6 +1,7 @@
 # The game on Linux: its libraries from the distribution's packages through pkg-config, and the
 # X11 files: the window's names and icon, the endings by signal and by a lost display, the
-# window's fullscreen and size, and where the settings file lives.
+# window's fullscreen and size, and where the settings file lives; and, shared with Windows, the
+# music and the gamepads over SDL.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ALLEGRO REQUIRED IMPORTED_TARGET allegro allegrogl)
 pkg_check_modules(SDL_MIXER REQUIRED IMPORTED_TARGET SDL2_mixer)
@@ -14,7 +15,7 @@ target_include_directories(game_libraries SYSTEM INTERFACE ${SOIL_INCLUDE_DIR})
 target_link_libraries(game_libraries INTERFACE
     PkgConfig::ALLEGRO PkgConfig::SDL_MIXER PkgConfig::OPENGL PkgConfig::X11 ${SOIL_LIBRARY})
 
-set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/x11/desktop_x11.cpp src/x11/endings_x11.cpp
+set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/gamepad_sdl.cpp src/x11/desktop_x11.cpp src/x11/endings_x11.cpp
     src/x11/screen_x11.cpp src/x11/settings_x11.cpp)
 # In the program itself, not the modules' library: nothing of the game calls it, the windowing
 # library does, so the linker would leave it out of the library. The icon is compiled in.

@@ -1,7 +1,8 @@
 # The game on Windows, cross-built with mingw-w64: its libraries from the prefix that
 # scripts/build-windows-deps fills, a program with a window and no console, its icon and
 # version resources, and the Windows files: the window's presentation, the endings, its
-# fullscreen and size, and where the settings file lives.
+# fullscreen and size, and where the settings file lives; and, shared with Linux, the music and
+# the gamepads over SDL.
 set(HAYSTACK_WINDOWS_DEPS "" CACHE PATH "The cross-built libraries (scripts/build-windows-deps)")
 if(NOT IS_DIRECTORY "${HAYSTACK_WINDOWS_DEPS}/include")
     message(FATAL_ERROR "HAYSTACK_WINDOWS_DEPS must name the libraries built by "
@@ -37,7 +38,7 @@ target_link_libraries(game_libraries INTERFACE
 # their import libraries.
 target_link_options(game_libraries INTERFACE -static)
 
-set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/windows/desktop_windows.cpp
+set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/gamepad_sdl.cpp src/windows/desktop_windows.cpp
     src/windows/endings_windows.cpp src/windows/screen_windows.cpp
     src/windows/settings_windows.cpp)
 

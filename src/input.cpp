@@ -1,5 +1,6 @@
-// Keys and mouse buttons as the game reads them: a press that came and went between two reads
-// still counts once; and the keys that switch between window and fullscreen.
+// Keys, mouse buttons and the gamepad's actions as the game reads them: a press that came and
+// went between two reads still counts once; and the keys that switch between window and
+// fullscreen.
 #include "input.h"
 
 #include <allegro.h>
@@ -49,6 +50,11 @@ void install_input_latches() {
 bool key_down(int scancode) {
     bool pressed = key_pressed[scancode].exchange(false);
     return key[scancode] || pressed;
+}
+
+bool key_or_pad(int scancode, PadAction action) {
+    bool keyed = key_down(scancode);
+    return pad_action(action) || keyed;
 }
 
 bool mouse_button_down() {

@@ -1,6 +1,9 @@
-// Keys and mouse buttons as the game reads them: a press that came and went between two reads
-// still counts once; and the keys that switch between window and fullscreen.
+// Keys, mouse buttons and the gamepad's actions as the game reads them: a press that came and
+// went between two reads still counts once; and the keys that switch between window and
+// fullscreen.
 #pragma once
+
+#include "pad_mapping.h"
 
 // Hooks the press latches into the windowing library's keyboard and mouse callbacks; after
 // the keyboard and mouse are installed.
@@ -9,6 +12,10 @@ void install_input_latches();
 // Whether the key (a windowing library scancode) is down, or went down since this key was
 // last read; the read clears the latch. Read each key at most once per tick or frame.
 bool key_down(int scancode);
+
+// Whether the key is down or any gamepad does `action`, either of them now or since its last
+// read; both are read, and both reads clear. As key_down, at most once per tick or frame.
+bool key_or_pad(int scancode, PadAction action);
 
 // Whether any mouse button is down, or went down since the last read; likewise.
 bool mouse_button_down();

@@ -1,5 +1,6 @@
-// Program entry: the command line and the kept display choice; start-up of window, audio, input
-// and timer; the fixed-step main loop with its switches to and from fullscreen; shutdown.
+// Program entry: the command line and the kept display choice; start-up of window, audio,
+// gamepads, input and timer; the fixed-step main loop with its switches to and from
+// fullscreen; shutdown.
 #include <allegro.h>
 #include <alleggl.h>
 #include <atomic>
@@ -11,6 +12,7 @@
 #include "endings.h"
 #include "framing.h"
 #include "game_state.h"
+#include "gamepad.h"
 #include "input.h"
 #include "music.h"
 #include "options.h"
@@ -157,17 +159,19 @@ static void switch_display_if_asked() {
     keep_display_choice();
 }
 
-// Runs every owed tick, then draws one frame; until Escape, the close button or a quit signal.
-// An Escape press is kept until the loop looks, however briefly the key was down.
+// Brings the gamepads up to date, runs every owed tick, then draws one frame; until Escape (or
+// a gamepad's Back and Start), the close button or a quit signal. An Escape press is kept until
+// the loop looks, however briefly the key was down.
 static void run_main_loop() {
     for (;;) {
+        poll_gamepads();
         while (pending_ticks > 0) {
             tick_update();
             pending_ticks--;
         }
         render_frame();
         switch_display_if_asked();
-        if (key_down(KEY_ESC) || quit_requested || quit_signalled())
+        if (key_or_pad(KEY_ESC, PAD_QUIT) || quit_requested || quit_signalled())
             return;
     }
 }
@@ -182,6 +186,7 @@ int main(int argc, char **argv) {
     if (options.scale || options.fullscreen)
         keep_display_choice();
     start_music();
+    start_gamepads();
     install_input();
     install_endings();
     set_fixed_gl_state();

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <cmath>
 
+#include "aim.h"
 #include "game_state.h"
 #include "input.h"
 #include "music.h"
@@ -28,8 +29,8 @@ const double THROW_ASPECT = 1.3333;              // widens the cursor ray to the
 const float HIT_RADIUS = 10.0f;      // a shot nearer than this to the target's midpoint hits
 const int RECOLOURS_PER_FRAME = 100; // strand colours turned green each frame of the won stage
 
-// Flies the camera round the field, looking 45 degrees down at its centre; Space hands
-// the camera to the player and the theme takes over from the intro.
+// Flies the camera round the field, looking 45 degrees down at its centre; Space (or a
+// gamepad's Start) hands the camera to the player and the theme takes over from the intro.
 static void orbit_and_wait_for_space() {
     orbit_angle += ORBIT_STEP;
     eye_x = ORBIT_RADIUS * std::cos(double(orbit_angle)) + FIELD_CENTRE;
@@ -37,7 +38,7 @@ static void orbit_and_wait_for_space() {
     eye_y = ORBIT_HEIGHT;
     pitch = QUARTER_PI;
     heading = orbit_angle + M_PI;
-    if (key_down(KEY_SPACE)) {
+    if (key_or_pad(KEY_SPACE, PAD_START_PLAY)) {
         music_stop(intro_stream);
         music_play(theme_stream);
         intro_active = 0;
@@ -46,21 +47,21 @@ static void orbit_and_wait_for_space() {
 
 // Left and Right together cancel.
 static void turn() {
-    if (key_down(KEY_LEFT))
+    if (key_or_pad(KEY_LEFT, PAD_TURN_LEFT))
         heading -= TURN_STEP;
-    if (key_down(KEY_RIGHT))
+    if (key_or_pad(KEY_RIGHT, PAD_TURN_RIGHT))
         heading += TURN_STEP;
 }
 
 // One unit along the heading, forward or back; Up and Down together cancel but still walk.
 static void walk() {
     walk_state = WALK_STANDING;
-    if (key_down(KEY_UP)) {
+    if (key_or_pad(KEY_UP, PAD_WALK_FORWARD)) {
         eye_x += std::cos(double(heading));
         eye_z += std::sin(double(heading));
         walk_state = WALK_WALKING;
     }
-    if (key_down(KEY_DOWN)) {
+    if (key_or_pad(KEY_DOWN, PAD_WALK_BACK)) {
         eye_x -= std::cos(double(heading));
         eye_z -= std::sin(double(heading));
         walk_state = WALK_WALKING;
@@ -87,7 +88,7 @@ static void set_eye_height(double lift) {
 // Space held tilts the view down toward 45 degrees; let go, it comes back level. The
 // steps are not clipped, so the tilt may end a little past either bound.
 static void look_down() {
-    bool space = key_down(KEY_SPACE);
+    bool space = key_or_pad(KEY_SPACE, PAD_LOOK_DOWN);
     if (space && pitch < LOOK_DOWN_LIMIT)
         pitch += LOOK_DOWN_STEP;
     if (!space && pitch > 0)
@@ -105,7 +106,16 @@ static void keep_inside_fence() {
         eye_z = FENCE_NEAR;
 }
 
+// The right stick moves the aiming cross, on the title card too.
+static void steer_cross_by_stick() {
+    float dx, dy;
+    pad_cross_step(&dx, &dy);
+    if (dx != 0 || dy != 0)
+        steer_cross(dx, dy);
+}
+
 void tick_update() {
+    steer_cross_by_stick();
     if (intro_active) {
         orbit_and_wait_for_space();
         return;

@@ -1,8 +1,9 @@
 // The game's logic: the attract orbit, walking, the shot and the win.
 #pragma once
 
-// One logic tick, run 30 times a second of game time: the attract orbit until Space, then
-// turning, walking, the eye's bob and height, looking down, the fence, and the shot.
+// One logic tick, run 30 times a second of game time: the gamepad's stick steering the aiming
+// cross; the attract orbit until Space, then turning, walking, the eye's bob and height,
+// looking down, the fence, and the shot.
 void tick_update();
 
 // Places the shot one step ahead of the eye on the ray through the cursor at (cursor_x,

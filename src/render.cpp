@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "aim.h"
 #include "framing.h"
 #include "game_state.h"
 #include "input.h"
@@ -28,7 +29,6 @@ const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top 
 
 static Framing framing = frame_picture(WINDOW_WIDTH, WINDOW_HEIGHT); // the picture's place now
 static int pointer_range_width = 0, pointer_range_height = 0; // the mouse's range, window pixels
-static float pointer_x = 0, pointer_y = 0; // the pointer in the picture, game pixels, fractional
 
 bool set_opengl_mode(int width, int height) {
     install_allegro_gl();
@@ -97,7 +97,8 @@ static void let_pointer_reach(int window_width, int window_height) {
 
 // Fits this frame to the window as it is now: black bars round the largest 4:3 picture that
 // fits, drawing held to the picture by the viewport and the scissor, lines and points as
-// thick as the picture is large, and the pointer read as a place in the picture.
+// thick as the picture is large, and the pointer read as a place in the picture, where the
+// cross goes if the pointer moved.
 static void fit_picture_to_window() {
     int window_width, window_height;
     read_window_size(&window_width, &window_height);
@@ -110,7 +111,7 @@ static void fit_picture_to_window() {
     let_pointer_reach(window_width, window_height);
     int x, y;
     read_pointer(&x, &y);
-    pointer_in_picture(framing, x, y, &pointer_x, &pointer_y);
+    aim_at_pointer(x, y, framing);
 }
 
 // Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.
@@ -234,13 +235,13 @@ void return_to_window_coordinates() {
     glPopMatrix();
 }
 
-// An X of two lines shading between four colours at the pointer's place in the picture.
+// An X of two lines shading between four colours at the aiming cross's place in the picture.
 static void draw_cursor_cross() {
     glPointSize(SHOT_POINT_SIZE * framing.scale);
     glDisable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
-    float cx = (pointer_x - HALF_WINDOW_WIDTH) / float(HALF_WINDOW_WIDTH);
-    float cy = (HALF_WINDOW_HEIGHT - pointer_y) / float(HALF_WINDOW_HEIGHT);
+    float cx = (cross_x() - HALF_WINDOW_WIDTH) / float(HALF_WINDOW_WIDTH);
+    float cy = (HALF_WINDOW_HEIGHT - cross_y()) / float(HALF_WINDOW_HEIGHT);
     glBegin(GL_LINES);
     glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
     glVertex2f(cx - CROSS_ARM, cy - CROSS_ARM);
@@ -276,8 +277,9 @@ void render_frame() {
     fit_picture_to_window();
     set_projection();
     clear_and_place_camera();
-    if (mouse_button_down())
-        throw_shot(pointer_x, pointer_y);
+    bool clicked = mouse_button_down();
+    if (pad_action(PAD_AIM) || clicked)
+        throw_shot(cross_x(), cross_y());
     draw_shot();
     draw_world();
     return_to_window_coordinates();

@@ -1,10 +1,14 @@
 // Playing the real game as a person would: watching the attract orbit, pressing Space,
-// walking up the mound, looking for the needle, throwing at it, and seeing the won stage.
+// walking up the mound, looking for the needle, throwing at it, and seeing the won stage; with
+// the keyboard and mouse, or with a gamepad alone.
 #include "harness.h"
 
 #include "audio_probe.h"
 
 #include <X11/keysym.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 
@@ -58,13 +62,14 @@ struct Spot {
     double x = 0, y = 0; // their centre, window pixels
 };
 
-// Where the target shows, away from the cursor cross, whose one arm ends in blue.
-static Spot find_target(const Frame &f, int cursor_x, int cursor_y) {
+// Where the target shows, away from the cursor cross, whose one arm ends in blue: `reach` pixels
+// from (cursor_x, cursor_y) either way.
+static Spot find_target(const Frame &f, int cursor_x, int cursor_y, int reach = 30) {
     Spot s;
     for (int y = 0; y < f.height; y++)
         for (int x = 0; x < f.width; x++)
             if (f.at(x, y) == BLUE &&
-                (std::abs(x - cursor_x) > 30 || std::abs(y - cursor_y) > 30)) {
+                (std::abs(x - cursor_x) > reach || std::abs(y - cursor_y) > reach)) {
                 s.pixels++;
                 s.x += x;
                 s.y += y;
@@ -328,4 +333,177 @@ TEST_F(Playing, InstantClickAtTheNeedleWins) {
     ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.0, won, throw_at));
     PictureMatch banner = match_picture(won, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
     EXPECT_GT(double(banner.opaque_shown) / banner.opaque, 0.9) << "the end banner tops the window";
+}
+
+// The cross's blue-to-yellow arm, (t, t, 1 - t) with its pure ends and the needle left out:
+// nothing else the game draws has red equal to green. Its centre is the cross's.
+static Spot find_cross(const Frame &f) {
+    Spot s;
+    for (int y = 0; y < f.height; y++)
+        for (int x = 0; x < f.width; x++)
+            if (Rgb p = f.at(x, y);
+                std::abs(p.r - p.g) <= 1 && std::abs(p.r + p.b - 255) <= 2 && p.b > 20 && p.b < 235)
+                s.pixels++, s.x += x, s.y += y;
+    if (s.pixels)
+        s.x /= s.pixels, s.y /= s.pixels;
+    return s;
+}
+
+// The same game with a gamepad alone: a virtual pad plugged into it (virtual_pad.cpp), driven
+// through a FIFO in SDL's numbers: axes 0, 1 the left stick, 2, 3 the right, 4 the left trigger
+// (at rest at -32768); buttons 0 A, 4 Back, 6 Start, 13 the d-pad's left.
+const auto never = [](const Frame &) { return false; }; // a hold that only time ends
+
+class PadPlaying : public Playing {
+  protected:
+    int fifo = -1; // its writing end, open for reading too so that it never blocks
+    Spot cross;    // where the cross was last seen
+
+    void start_with_pad() {
+        game.fixed_clock = TARGET_ON_TOP;
+        game.preload.push_back(VIRTUAL_PAD_LIBRARY);
+        ASSERT_EQ(mkfifo((game.dir + "/virtual-pad").c_str(), 0600), 0);
+        fifo = open((game.dir + "/virtual-pad").c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_NO_FATAL_FAILURE(start_game());
+        hold("button 6 1", "button 6 0", never, 0); // Start
+    }
+    ~PadPlaying() override {
+        close(fifo);
+    }
+    void pad(const std::string &line) {
+        ASSERT_EQ(write(fifo, (line + "\n").data(), line.size() + 1), ssize_t(line.size() + 1));
+    }
+    // Holds `down` until `done` holds of a frame, or else for `seconds` and two frames more, then
+    // sends `up`; the last frame seen.
+    template <class Done>
+    Frame hold(const std::string &down, const std::string &up, Done done, double seconds = 3) {
+        pad(down);
+        Frame f;
+        if (!wait_until([&] { return done(f = grab_frame(x.dpy, window)); }, seconds))
+            wait_for_new_frames(x.dpy, window, 2, 3.0);
+        pad(up);
+        return f;
+    }
+    // The needle, away from the cross's blue end, 12.8 and 9.6 pixels right of and below it.
+    Spot needle(const Frame &f) {
+        return find_target(f, int(cross.x + 12.8), int(cross.y + 9.6), 6);
+    }
+    // How near the view comes, over a bob's 2.1 s and more, to one it showed half a second or
+    // more before: standing, the bob brings the eye back to a height it had; walking, nothing.
+    double nearest_repeat() {
+        std::vector<std::pair<double, std::vector<double>>> seen; // seconds, layout
+        Frame last;
+        auto start = std::chrono::steady_clock::now();
+        for (double t = 0; t < 2.4; sleep_seconds(0.02)) {
+            t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (Frame f = grab_frame(x.dpy, window); f.rgb != last.rgb) // a new frame
+                seen.push_back({t, layout(f)}), last = std::move(f);
+        }
+        double nearest = 1e9;
+        for (auto &[at, view] : seen)
+            for (auto &[later, other] : seen)
+                if (later - at >= 0.5)
+                    nearest = std::min(nearest, layout_distance(view, other));
+        return nearest;
+    }
+    // Pushes the right stick toward the needle, to cover about a twentieth of the way a tick,
+    // until the cross (found anew each time) sits on it; while the bob hides the needle behind
+    // the straw, waits.
+    void steer_onto_needle() {
+        auto push = [](double off, double size) {
+            double share = std::min(1.0, std::sqrt(std::abs(off) / 20 / (size / 30)));
+            return std::to_string(int(std::copysign(8192 + 24575 * share, off)));
+        };
+        for (int step = 0; step < 60; step++) {
+            Frame f = look("pad_steering", 0);
+            Spot seen = needle(f), now = find_cross(f);
+            ASSERT_GT(now.pixels, 10) << "the cross is out of view";
+            cross = now;
+            if (!seen.pixels) {
+                sleep_seconds(0.1);
+                continue;
+            }
+            if (std::hypot(seen.x - cross.x, seen.y - cross.y) < 8)
+                return;
+            pad("axis 2 " + push(seen.x - cross.x, WIDTH));
+            hold("axis 3 " + push(seen.y - cross.y, HEIGHT), "axis 3 0", never, 0);
+            pad("axis 2 0");
+            wait_for_new_frames(x.dpy, window, 2, 3.0);
+        }
+    }
+};
+
+// Start, the left stick up the mound at its very end, right and the d-pad back left, the left
+// trigger looking down, the right stick steering the cross onto the needle, A throwing; Back
+// with Start quits.
+TEST_F(PadPlaying, FromTheTitleCardToAWin) {
+    ASSERT_NO_FATAL_FAILURE(start_with_pad());
+    Frame play = look("pad_play_start", 1.5);
+    PictureMatch card = match_picture(play, HAYSTACK_DATA_DIR "/introa.tga", HEIGHT);
+    EXPECT_LT(double(card.opaque_shown) / card.opaque, 0.2) << "the title card is gone";
+    // Up the mound at the stick's very end, until the needle shows plainly near its top.
+    pad("axis 1 -32768");
+    sleep_seconds(1.5);
+    Frame walked;
+    wait_until([&] { return needle(walked = grab_frame(x.dpy, window)).pixels > 80; }, 3.0);
+    pad("axis 1 0");
+    cross = find_cross(walked);
+    Spot seen = needle(walked);
+    // A slow frame may have let it walk too near (a shot starts 20 units out) or past: back.
+    for (int step = 0; step < 20 && !(seen.pixels > 20 && seen.pixels < 300); step++) {
+        hold("axis 1 32767", "axis 1 0", never, 0);
+        seen = needle(walked = look("pad_walked_up"));
+    }
+    ASSERT_GT(seen.pixels, 20) << "no target in view after walking up the mound";
+    auto slid = [&](double by) { // the needle slid across by `by` pixels or more, left if < 0
+        return [=](const Frame &f) {
+            return needle(f).pixels && (needle(f).x - seen.x) * by > by * by;
+        };
+    };
+    EXPECT_TRUE(slid(-20)(hold("axis 0 32767", "axis 0 0", slid(-20))))
+        << "right turns the view right";
+    seen = needle(look("pad_turned_right"));
+    EXPECT_TRUE(slid(20)(hold("button 13 1", "button 13 0", slid(20))))
+        << "the d-pad's left turns back";
+
+    // Looking down, the needle rises in the view, or out of it by its top; level again, it comes
+    // back but for the bob's 10 pixels and the 0.2 radians the tilt may end past level.
+    Spot level = needle(look("pad_level", 1.0));
+    auto raised = [&](const Frame &f) { return !needle(f).pixels || needle(f).y < level.y - 60; };
+    EXPECT_TRUE(raised(hold("axis 4 32767", "axis 4 -32768", raised))) << "the left trigger";
+    EXPECT_NEAR(needle(look("pad_level_again", 1.0)).y, level.y, 60) << "level again";
+
+    Frame won;
+    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
+        ASSERT_NO_FATAL_FAILURE(steer_onto_needle());
+        hold("button 0 1", "button 0 0", never, 0.2); // A
+        auto banner = [&](const Frame &f) { // shown within a few ticks of a hit, however slow
+            PictureMatch m = match_picture(f, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
+            return m.opaque_shown > 0.9 * m.opaque && !needle(f).pixels;
+        };
+        Frame after;
+        if (wait_until([&] { return banner(after = grab_frame(x.dpy, window)); }, 3.0))
+            won = after;
+    }
+    save_screenshot(won, "pad_won");
+    ASSERT_TRUE(won.width) << "three throws at the needle all missed";
+    pad("button 4 1"); // Back, then Start
+    pad("button 6 1");
+    expect_exit_status(game, 0);
+}
+
+// Walking on the pad, pulled out mid-stride: the walking stops. Plugged in again, it walks at once.
+TEST_F(PadPlaying, APadPulledOutWhileWalkingStopsTheWalking) {
+    ASSERT_NO_FATAL_FAILURE(start_with_pad());
+    pad("axis 1 -32767");
+    sleep_seconds(1.0); // up onto the mound's open slope
+    double walking = nearest_repeat();
+    pad("unplug");
+    wait_for_new_frames(x.dpy, window, 2, 3.0);
+    double pulled_out = nearest_repeat();
+    pad("plug");
+    pad("axis 1 -32767");
+    double plugged_in = nearest_repeat();
+    EXPECT_LT(pulled_out, walking / 3) << "walking " << walking;
+    EXPECT_GT(plugged_in, pulled_out * 3) << "standing " << pulled_out;
 }

@@ -306,7 +306,72 @@ async function touchOnly() {
 }
 
 const cases = {lostContext, touchOnly, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               fullscreenAim};
+               fullscreenAim, gamepadPlayThrough};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};
+
+// A standard gamepad given to the page before it loads, which the test sets through `testPad`.
+const PAD = `window.testPad = {id: 'Test pad', index: 0, connected: true, mapping: 'standard',
+  timestamp: 0, axes: [0, 0, 0, 0], buttons: [...Array(17)].map(() => ({pressed: false, touched: false, value: 0}))};
+  navigator.getGamepads = () => [testPad];
+  addEventListener('load', () => dispatchEvent(new Event('gamepadconnected')));`;
+const padAxis = (g, n, v) => g.read(`testPad.axes[${n}] = ${v}; testPad.timestamp++`);
+const padButton = (g, n, down) => g.read(`testPad.buttons[${n}].pressed = ${down};
+  testPad.buttons[${n}].value = ${down ? 1 : 0}; testPad.timestamp++`);
+// Holds button `n` until two new frames were drawn (at least `seconds`).
+async function holdPad(g, n, seconds = 0) {
+  await padButton(g, n, true);
+  await Promise.all([sleep(seconds), framesPass(g)]);
+  await padButton(g, n, false);
+}
+// The centre of the cross's blue-to-yellow arm, (t, t, 1 - t): nothing else has red equal to green.
+function cross(f) {
+  let n = 0, sx = 0, sy = 0;
+  for (let y = 0; y < H; y++) for (let x = 0; x < W; x++) {
+    const [r, gr, b] = f.at(x, y);
+    if (Math.abs(r - gr) <= 1 && Math.abs(r + b - 255) <= 2 && b > 20 && b < 235) n++, sx += x, sy += y;
+  }
+  return {n, x: sx / n, y: sy / n};
+}
+
+// With the clock fixed, a gamepad alone: Start, the left stick up the mound, the d-pad's right
+// until the needle shows, the right stick steering the cross onto it, A throwing, and the outro.
+async function gamepadPlayThrough() {
+  const g = await open({clock: TARGET_ON_TOP});
+  await g.page.evaluateOnNewDocument(PAD);
+  await g.page.reload();
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  await holdPad(g, 9); // Start
+  await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'the theme');
+  await framesPass(g, 3);
+  await padAxis(g, 1, -1);
+  await Promise.all([sleep(2.3), framesPass(g)]);
+  await padAxis(g, 1, 0);
+  let won = false;
+  for (let step = 0, throws = 0; !won && throws < 3; step++) {
+    check(step < 80, 'the cross never reached the needle');
+    const f = await grab(g, 'pad_steering'), c = cross(f), seen = needle(f, c.x + 13, c.y + 10);
+    check(c.n > 10, 'the cross is in view');
+    if (seen.n < 20) {
+      await holdPad(g, step % 10 === 9 ? 12 : 15, 0.2); // the d-pad: right, now and then up
+      continue;
+    }
+    const dx = seen.x - c.x, dy = seen.y - c.y;
+    if (Math.hypot(dx, dy) >= 8) { // a push to cover about a twentieth of the way a tick
+      const push = (off, size) => Math.sign(off) * (0.25 + 0.75 * Math.min(1, Math.sqrt(Math.abs(off) / 20 / (size / 30))));
+      await padAxis(g, 2, push(dx, W)), await padAxis(g, 3, push(dy, H));
+      await framesPass(g);
+      await padAxis(g, 2, 0), await padAxis(g, 3, 0);
+      await framesPass(g);
+      continue;
+    }
+    throws++;
+    await holdPad(g, 0, 0.2); // A
+    await framesPass(g, 3);
+    won = needle(await grab(g, 'pad_won_' + throws), c.x + 13, c.y + 10).n === 0;
+  }
+  check(won, 'three throws at the needle all missed');
+  await g.until(async () => await g.data('track') === 'outro.mp3', 10, 'the outro after the hit');
+  await g.close();
+}
