@@ -23,6 +23,9 @@ const check = (ok, what) => { if (!ok) throw new Error(what); };
 // The folder served on the loopback address; `refuse` names files answered with 404.
 function serve(site, refuse = []) {
   const server = http.createServer((req, res) => {
+    if (req.url.startsWith('/framed.html')) // the game in a frame, as game-hosting pages show it
+      return res.writeHead(200, {'Content-Type': 'text/html'}).end(
+          '<body style="margin:0"><iframe src="./" style="border:0;width:500px;height:420px"></iframe>');
     const file = path.join(site, decodeURIComponent(req.url.split('?')[0]).replace(/\/$/, '/index.html'));
     if (refuse.some(r => file.endsWith(r)) || !fs.existsSync(file)) return res.writeHead(404).end();
     res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream'});
@@ -33,7 +36,7 @@ function serve(site, refuse = []) {
 
 // The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
 // when given.
-async function open({clock, args = [], refuse, viewport = {width: 800, height: 600}, folder = site} = {}) {
+async function open({clock, args = [], refuse, viewport = {width: 640, height: 600}, folder = site} = {}) {
   const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
@@ -60,7 +63,7 @@ async function open({clock, args = [], refuse, viewport = {width: 800, height: 6
 // Waits for the game to draw `n` more frames, so that whole ticks and frames saw the input.
 async function framesPass(g, n = 2) {
   const from = await g.frames();
-  await g.until(async () => await g.frames() >= from + n, 20, n + ' frames');
+  await g.until(async () => await g.frames() >= from + n, 30 * n, n + ' frames');
 }
 
 // Holds `key` until two new frames were drawn (at least `seconds`).
@@ -70,21 +73,26 @@ async function holdKey(g, key, seconds = 0) {
   await g.page.keyboard.up(key);
 }
 
-// The canvas's pixels now: {at(x, y) -> [r, g, b]}, and the frame saved as `name`.png.
-async function grab(g, name) {
+// The canvas's pixels now, at the device's pixels, or those of `part` of it ({x, y, width,
+// height}, CSS pixels from its top left): {w, h, at(x, y) -> [r, g, b]}; saved as `name`.png.
+async function grab(g, name, part) {
   const box = await (await g.page.$('#canvas')).boundingBox();
-  const png = await g.page.screenshot({clip: box, encoding: 'base64'});
+  const clip = part ? {...part, x: box.x + part.x, y: box.y + part.y} : box;
+  const png = await g.page.screenshot({clip, encoding: 'base64', captureBeyondViewport: false});
   if (name) fs.writeFileSync(path.join(shots, `web_${name}.png`), Buffer.from(png, 'base64'));
   return decode(g, png);
 }
 
-// A 640x480 PNG's pixels, decoded by the page.
+// A PNG's pixels, decoded by the page.
 async function decode(g, png) {
-  const rgba = await g.read(`(async () => { const b = await createImageBitmap(await (await
-    fetch('data:image/png;base64,${png}')).blob()); const c = new OffscreenCanvas(${W}, ${H});
+  const [w, h, rgba] = await g.read(`(async () => { const b = await createImageBitmap(await (await
+    fetch('data:image/png;base64,${png}')).blob()); const c = new OffscreenCanvas(b.width, b.height);
     const x = c.getContext('2d'); x.drawImage(b, 0, 0);
-    return Array.from(x.getImageData(0, 0, ${W}, ${H}).data); })()`);
-  return {at: (x, y) => rgba.slice(4 * (y * W + x), 4 * (y * W + x) + 3)};
+    const d = x.getImageData(0, 0, b.width, b.height).data; let s = '';
+    for (let i = 0; i < d.length; i += 0x8000) s += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
+    return [b.width, b.height, btoa(s)]; })()`);
+  const bytes = Buffer.from(rgba, 'base64');
+  return {w, h, at: (x, y) => [...bytes.subarray(4 * (y * w + x), 4 * (y * w + x) + 3)]};
 }
 
 const same = (p, q) => p[0] === q[0] && p[1] === q[1] && p[2] === q[2];
@@ -111,7 +119,7 @@ const isGreenStrand = p => p[1] > p[0] + 40 && p[1] > p[2] + 20;
 // The centre of the needle's pure blue pixels, away from the cursor cross's blue end.
 function needle(f, cx, cy) {
   let n = 0, sx = 0, sy = 0;
-  for (let y = 0; y < H; y++) for (let x = 0; x < W; x++)
+  for (let y = 0; y < f.h; y++) for (let x = 0; x < f.w; x++)
     if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > 30 || Math.abs(y - cy) > 30)) n++, sx += x, sy += y;
   return {n, x: sx / n, y: sy / n};
 }
@@ -244,21 +252,6 @@ async function hiddenTab() {
   await g.close();
 }
 
-// Fullscreen shows the 4:3 picture whole with bars, and the pointer still aims where it is.
-async function fullscreenAim() {
-  const g = await open({viewport: {width: 1280, height: 720}});
-  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
-  await g.page.click('#fullscreen');
-  await g.until(async () => await g.read('document.fullscreenElement !== null'), 10, 'fullscreen');
-  const scale = 720 / H, left = (1280 - W * scale) / 2;
-  for (const [x, y] of [[160, 120], [600, 400]]) {
-    await g.page.mouse.move(left + (x + 0.5) * scale, (y + 0.5) * scale);
-    await framesPass(g, 1);
-    check(await g.data('mouse') === `${x},${y}`, `the pointer over (${x}, ${y}) aims there`);
-  }
-  await g.close();
-}
-
 // The same world from the same orbit as the desktop's (DesktopOrbitForTheBrowser): the view
 // through the title card's window in the best of five browser frames is within 1.5 levels of
 // 255 of a desktop frame, as near as frames a tick or two apart are (the camera turns 1.1
@@ -295,18 +288,207 @@ async function lostContext() {
   await g.close();
 }
 
-// On a phone, touch alone, the page says the game needs a keyboard and a mouse.
-async function touchOnly() {
-  const g = await open();
-  await g.page.emulate(puppeteer.KnownDevices['iPhone 13']);
-  await g.page.reload();
-  await g.until(async () => /needs a keyboard and a mouse/.test(await g.read("document.getElementById('notice-text').textContent")), 30, 'the notice');
-  check(await g.frames() === 0, 'no game starts');
+// --- Screens of every size, and fingers ---------------------------------------------------
+
+const PHONE = {width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true};
+// An element's box, CSS pixels, in the page or in its frame (`inFrame`).
+const rect = (g, selector, inFrame) => g.read(`(() => { const d = ${inFrame ?
+  "document.querySelector('iframe').contentDocument" : 'document'}; const b = d.querySelector('${selector}')
+  .getBoundingClientRect(); return {x: b.x, y: b.y, w: b.width, h: b.height}; })()`);
+// Where the player stands and looks: [x, z, heading, pitch].
+const view = async g => (await g.data('view')).split(',').map(Number);
+// Fingers on the screen now, {id: [x, y]} in CSS pixels; none lifts the last.
+const fingers = (g, type, points = {}) => g.session.send('Input.dispatchTouchEvent', {type,
+  touchPoints: Object.entries(points).map(([id, [x, y]]) => ({x, y, id: Number(id)}))});
+async function tap(g, x, y) {
+  await fingers(g, 'touchStart', {0: [x, y]});
+  await fingers(g, 'touchEnd');
+}
+const middle = b => [b.x + b.w / 2, b.y + b.h / 2];
+
+// The picture lies whole in the viewport (or the frame), which shows no scrollbars, drawn at
+// the device's pixels: its box, CSS pixels.
+async function fitsWhole(g, ratio, inFrame) {
+  const doc = inFrame ? "document.querySelector('iframe').contentDocument" : 'document';
+  const [vw, vh, sw, sh, cw, ch] = await g.read(`(() => { const e = ${doc}.documentElement, c =
+    ${doc}.getElementById('canvas'); return [e.clientWidth, e.clientHeight, e.scrollWidth,
+    e.scrollHeight, c.width, c.height]; })()`);
+  const c = await rect(g, '#canvas', inFrame);
+  check(sw <= vw && sh <= vh, `no overflow: ${sw}x${sh} in ${vw}x${vh}`);
+  check(c.x >= 0 && c.y >= 0 && c.x + c.w <= vw && c.y + c.h <= vh, `the picture inside ${vw}x${vh}: ${JSON.stringify(c)}`);
+  check(Math.abs(c.w * 3 - c.h * 4) < 4 / ratio, 'the picture is 4:3');
+  check(cw === Math.round(c.w * ratio) && ch === Math.round(c.h * ratio),
+        `a ${cw}x${ch} canvas drawn at ratio ${ratio} for ${c.w}x${c.h}`);
+  return {...c, vw, vh};
+}
+
+// The longest run down a column of the cursor cross's first line (red to green; nothing else
+// in the sky is), device pixels: the width its lines are drawn at.
+function crossLineWidth(f) {
+  let longest = 0;
+  for (let x = 0; x < f.w; x++) for (let y = 0, run = 0; y < f.h; y++) {
+    const [r, gr, b] = f.at(x, y);
+    run = b <= 2 && Math.abs(r + gr - 255) <= 3 ? run + 1 : 0;
+    longest = Math.max(longest, run);
+  }
+  return longest;
+}
+
+// The pointer at the middle of game pixel (x, y) of a picture drawn `scale` CSS pixels a game
+// pixel from (left, top) aims at that pixel.
+async function aimsExactly(g, left, top, scale, points) {
+  for (const [x, y] of points) {
+    await g.page.mouse.move(left + (x + 0.5) * scale, top + (y + 0.5) * scale);
+    await framesPass(g, 1);
+    check(await g.data('mouse') === `${x},${y}`, `the pointer over (${x}, ${y}) aims there, not ${await g.data('mouse')}`);
+  }
+}
+
+// A phone upright, touch alone: the game plays, its picture across the screen at the phone's
+// pixels; a tap starts it and its music, the stick walks and turns, Look down looks down, a
+// finger aims while another walks, a tap on the needle wins, and End asks before it ends.
+async function phonePortrait() {
+  const g = await open({viewport: PHONE, clock: TARGET_ON_TOP});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  check(await g.read("document.getElementById('notice').hidden"), 'no notice turns the phone away');
+  const c = await fitsWhole(g, 3);
+  check(c.w > PHONE.width - 1 && c.y === 0, 'the picture spans the width at the top');
+  const [stick, look] = [await rect(g, '#stick'), await rect(g, '#look')];
+  check(stick.y >= c.y + c.h && look.y >= c.y + c.h && look.y + look.h <= c.vh, 'the controls below it');
+  check(/Tap/.test(await g.read("document.getElementById('sound').textContent")), 'the sound line asks for a tap');
+  check(await g.level() === 0, 'silence before any touch');
+  await tap(g, ...middle(c));
+  await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'a tap to start play');
+  await g.until(async () => await g.level() > 0.01, 10, 'the theme to sound');
+  await framesPass(g, 3);
+  // The stick: a touch in its dead zone does nothing; up walks ahead, left turns left.
+  const [sx, sy] = middle(stick), r = stick.w / 2;
+  const moved = async (x, y, lift = true) => {
+    const v = await view(g);
+    await fingers(g, 'touchStart', {1: [sx + 0.1 * r, sy]});
+    await fingers(g, 'touchMove', {1: [x, y]});
+    await framesPass(g, 3);
+    if (lift) await fingers(g, 'touchEnd');
+    const w = await view(g);
+    return {ahead: (w[0] - v[0]) * Math.cos(v[2]) + (w[1] - v[1]) * Math.sin(v[2]), turned: w[2] - v[2]};
+  };
+  let m = await moved(sx + 0.1 * r, sy - 0.1 * r);
+  check(m.ahead === 0 && m.turned === 0, 'the dead zone: ' + JSON.stringify(m));
+  m = await moved(sx - 0.8 * r, sy + 0.1 * r);
+  check(m.ahead === 0 && m.turned < 0, 'left turns left: ' + JSON.stringify(m));
+  m = await moved(sx + 0.05 * r, sy - 0.9 * r, false);
+  check(m.ahead > 1 && m.turned === 0, 'up walks ahead: ' + JSON.stringify(m));
+  // While the stick walks, a second finger on the picture aims where it is.
+  await fingers(g, 'touchMove', {1: [sx, sy - 0.9 * r], 2: [c.x + 100.5 * c.w / W, c.y + 50.5 * c.h / H]});
+  await framesPass(g, 2);
+  check(await g.data('mouse') === '100,50', 'a second finger aims: ' + await g.data('mouse'));
+  await fingers(g, 'touchMove', {1: [sx, sy - 0.9 * r]}); // it lifts, and throws
+  await sleep(1.7);                                       // up the mound, about 2.3 s in all
+  await fingers(g, 'touchEnd');
+  check((await view(g))[3] <= 0, 'the view is level');
+  await fingers(g, 'touchStart', {3: middle(look)});
+  await g.until(async () => (await view(g))[3] > 0.3, 10, 'Look down to look down');
+  await fingers(g, 'touchEnd');
+  await g.until(async () => (await view(g))[3] <= 0, 10, 'the view to come up again');
+  // Turn on with the stick until the needle shows plainly, then tap it, up to three times.
+  let won = false;
+  for (let look = 0, throws = 0; !won && throws < 3; look++) {
+    check(look < 40, 'the needle never came into view');
+    const f = await grab(g, 'phone_looking'), seen = needle(f, -100, -100);
+    if (seen.n < 100) {
+      await moved(sx + 0.8 * r, sy);
+      continue;
+    }
+    throws++;
+    await tap(g, c.x + (seen.x + 0.5) * c.w / f.w, c.y + (seen.y + 0.5) * c.h / f.h);
+    await framesPass(g, 3);
+    won = await g.data('track') === 'outro.mp3';
+  }
+  check(won, 'three taps on the needle all missed');
+  await grab(g, 'phone_won');
+  // End: asked first; kept playing, then ended. Taps on the page's buttons leave the aim.
+  const aimed = await g.data('mouse');
+  await tap(g, ...middle(await rect(g, '#end')));
+  await tap(g, ...middle(await rect(g, '#end-no')));
+  await framesPass(g, 2);
+  check(await g.read("document.getElementById('notice').hidden"), 'Keep playing keeps playing');
+  check(await g.data('mouse') === aimed, 'taps on buttons do not move the aim');
+  await tap(g, ...middle(await rect(g, '#end')));
+  await tap(g, ...middle(await rect(g, '#end-yes')));
+  await g.until(async () => /has ended/.test(await g.read("document.getElementById('notice-text').textContent")) &&
+                !(await g.read("document.getElementById('again').hidden")), 10, 'the end notice with Play again');
   await g.close();
 }
 
-const cases = {lostContext, touchOnly, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               fullscreenAim};
+// A phone on its side: the picture fills the height, the controls lie over the bars; turned
+// upright, small, or in a game-hosting page's frame of any size, the picture fits again.
+async function landscapeResize() {
+  const g = await open({viewport: {...PHONE, width: 844, height: 390, isLandscape: true}});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  let c = await fitsWhole(g, 3);
+  check(c.h > 389, 'the picture fills the height');
+  const [stick, look] = [await rect(g, '#stick'), await rect(g, '#look')];
+  check(stick.x + stick.w <= c.x && look.x >= c.x + c.w, 'the controls lie over the bars');
+  for (const size of [{width: 390, height: 844}, {width: 320, height: 480}, {width: 1024, height: 768}]) {
+    await g.page.setViewport({...PHONE, ...size});
+    await framesPass(g, 2);
+    c = await fitsWhole(g, 3);
+    check(c.w > size.width - 1 || c.h > size.height - 200, `the picture fills ${size.width}x${size.height}`);
+    for (const control of ['#stick', '#look', '#end', '#fullscreen']) {
+      const b = await rect(g, control);
+      check(b.x >= 0 && b.y >= 0 && b.x + b.w <= size.width && b.y + b.h <= size.height, `${control} is on the screen`);
+    }
+  }
+  await g.page.setViewport({width: 800, height: 600});
+  await g.page.goto(g.page.url() + 'framed.html');
+  await g.until(async () => Number(await g.read("document.querySelector('iframe').contentDocument.getElementById('canvas').dataset.frames")) >= 2,
+                60, 'the framed game\'s first frames');
+  c = await fitsWhole(g, 1, true);
+  const bar = await rect(g, '#bar', true);
+  check(c.h + bar.h >= 420 - 3 && bar.y >= c.y + c.h, 'the picture fills the frame above its help line'); // 4:3 in whole pixels
+  await g.read("document.querySelector('iframe').style.width = '300px'");
+  await sleep(1);
+  c = await fitsWhole(g, 1, true);
+  check(c.w > 299, 'and fits it again once narrowed');
+  await g.close();
+}
+
+// A 1920x1080 tab at ratio 2, then fullscreen: the canvas at the device's pixels, lines as
+// thick as the picture is large, and the pointer aiming exactly; in fullscreen the picture
+// fills the screen's height between black bars, a pointer over a bar aiming at its nearest
+// edge. Software WebGL draws these sizes at a frame in several seconds.
+async function largeScreenFullscreen() {
+  const g = await open({viewport: {width: 1920, height: 1080, deviceScaleFactor: 2}});
+  await g.until(async () => await g.frames() >= 2, 120, 'the first frames');
+  const c = await fitsWhole(g, 2);
+  check(c.w > 1300, 'the picture fills the tab: ' + c.w);
+  await aimsExactly(g, c.x, c.y, c.w / W, [[601, 397], [639, 479]]);
+  await g.page.keyboard.press('Space');
+  // The cross's lines: 5 pixels wide at 640 across, in proportion at every other width.
+  const crossAt = async (x, y, name, part) => {
+    await g.page.mouse.move(x, y);
+    await framesPass(g, 1);
+    return grab(g, name, part);
+  };
+  let f = await crossAt(c.x + c.w / 2, c.y + c.h / 10, 'cross_tab', {x: c.w / 2 - 40, y: c.h / 10 - 40, width: 80, height: 80});
+  check(Math.abs(crossLineWidth(f) - 5 * 2 * c.w / W) <= 1, `lines ${crossLineWidth(f)} pixels wide in a ${c.w}-pixel picture`);
+  await g.page.click('#fullscreen');
+  await g.until(async () => await g.read('document.fullscreenElement !== null'), 30, 'fullscreen');
+  await g.until(async () => await g.read('canvas.width') === 3840, 60, 'the canvas at the screen\'s pixels');
+  check(await g.read('canvas.height') === 2160, 'all of them');
+  const scale = 1080 / H, left = (1920 - W * scale) / 2;
+  await aimsExactly(g, left, 0, scale, [[601, 397], [0, 0]]);
+  await g.page.mouse.move(left / 2, 540.5);
+  await framesPass(g, 1);
+  check(await g.data('mouse') === '0,240', 'a pointer over the bar aims at the edge');
+  f = await crossAt(left + 40 * scale, 48 * scale, 'cross_fullscreen', {x: left - 40, y: 48 * scale - 40, width: 170, height: 80});
+  check(Math.abs(crossLineWidth(f) - 22.5) <= 1, `lines ${crossLineWidth(f)} pixels wide fullscreen, 22.5 at 2160`);
+  check(share(f, 0, 0, 80, f.h, p => same(p, [0, 0, 0])) === 1, 'a black bar beside the picture');
+  await g.close();
+}
+
+const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
+               phonePortrait, landscapeResize, largeScreenFullscreen};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};
