@@ -14,15 +14,18 @@ const W = 640, H = 480;                             // the game's canvas
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
-const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
+const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+               '.png': 'image/png', '.webmanifest': 'application/manifest+json'};
 
 if (shots) fs.mkdirSync(shots, {recursive: true});
 const sleep = s => new Promise(r => setTimeout(r, s * 1000));
 const check = (ok, what) => { if (!ok) throw new Error(what); };
 
-// The folder served on the loopback address; `refuse` names files answered with 404.
+// The folder served on the loopback address (its `folder` may change); `refuse` names files
+// answered with 404.
 function serve(site, refuse = []) {
   const server = http.createServer((req, res) => {
+    site = server.folder;
     if (req.url.startsWith('/framed.html')) // the game in a frame, as game-hosting pages show it
       return res.writeHead(200, {'Content-Type': 'text/html'}).end(
           '<body style="margin:0"><iframe src="./" style="border:0;width:500px;height:420px"></iframe>');
@@ -31,6 +34,7 @@ function serve(site, refuse = []) {
     res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream'});
     fs.createReadStream(file).pipe(res);
   });
+  server.folder = site;
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
@@ -117,11 +121,14 @@ function layoutDistance(f, h, y0 = 0, y1 = H) {
 const isGreenStrand = p => p[1] > p[0] + 40 && p[1] > p[2] + 20;
 
 // The centre of the needle's pure blue pixels, away from the cursor cross's blue end.
-function needle(f, cx, cy) {
-  let n = 0, sx = 0, sy = 0;
+// Its extent across, `span`, tells a needle seen close up, whose middle on the screen is not its
+// middle in the world.
+function needle(f, cx, cy, reach = 30) {
+  let n = 0, sx = 0, sy = 0, left = f.w, right = 0;
   for (let y = 0; y < f.h; y++) for (let x = 0; x < f.w; x++)
-    if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > 30 || Math.abs(y - cy) > 30)) n++, sx += x, sy += y;
-  return {n, x: sx / n, y: sy / n};
+    if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > reach || Math.abs(y - cy) > reach))
+      n++, sx += x, sy += y, left = Math.min(left, x), right = Math.max(right, x);
+  return {n, x: sx / n, y: sy / n, span: (right - left) / f.w};
 }
 
 // Moves the pointer to the game's pixel (x, y) on the canvas as the page shows it.
@@ -361,42 +368,42 @@ async function phonePortrait() {
   await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'a tap to start play');
   await g.until(async () => await g.level() > 0.01, 10, 'the theme to sound');
   await framesPass(g, 3);
-  // The stick: a touch in its dead zone does nothing; up walks ahead, left turns left.
+  // The stick, put down in its middle and slid: up walks ahead (up the mound, toward its top),
+  // a tap to the left turns left, and its dead zone does nothing.
   const [sx, sy] = middle(stick), r = stick.w / 2;
-  const moved = async (x, y, lift = true) => {
+  const push = async (dx, dy, seconds, aimAt) => {
     const v = await view(g);
-    await fingers(g, 'touchStart', {1: [sx + 0.1 * r, sy]});
-    await fingers(g, 'touchMove', {1: [x, y]});
-    await framesPass(g, 3);
-    if (lift) await fingers(g, 'touchEnd');
+    await fingers(g, 'touchStart', {1: [sx, sy]});
+    await fingers(g, 'touchMove', {1: [sx + dx * r, sy + dy * r]});
+    if (aimAt) { // a second finger aims at the same time
+      await fingers(g, 'touchMove', {1: [sx + dx * r, sy + dy * r], 2: aimAt});
+      await framesPass(g, 1);
+    }
+    await sleep(seconds);
+    await fingers(g, 'touchEnd');
+    await framesPass(g, 2);
     const w = await view(g);
     return {ahead: (w[0] - v[0]) * Math.cos(v[2]) + (w[1] - v[1]) * Math.sin(v[2]), turned: w[2] - v[2]};
   };
-  let m = await moved(sx + 0.1 * r, sy - 0.1 * r);
-  check(m.ahead === 0 && m.turned === 0, 'the dead zone: ' + JSON.stringify(m));
-  m = await moved(sx - 0.8 * r, sy + 0.1 * r);
+  let m = await push(0.05, -0.9, 2.3);
+  check(m.ahead > 10 && m.turned === 0, 'up walks ahead: ' + JSON.stringify(m));
+  m = await push(-0.8, 0.1, 0);
   check(m.ahead === 0 && m.turned < 0, 'left turns left: ' + JSON.stringify(m));
-  m = await moved(sx + 0.05 * r, sy - 0.9 * r, false);
-  check(m.ahead > 1 && m.turned === 0, 'up walks ahead: ' + JSON.stringify(m));
-  // While the stick walks, a second finger on the picture aims where it is.
-  await fingers(g, 'touchMove', {1: [sx, sy - 0.9 * r], 2: [c.x + 100.5 * c.w / W, c.y + 50.5 * c.h / H]});
-  await framesPass(g, 2);
-  check(await g.data('mouse') === '100,50', 'a second finger aims: ' + await g.data('mouse'));
-  await fingers(g, 'touchMove', {1: [sx, sy - 0.9 * r]}); // it lifts, and throws
-  await sleep(1.7);                                       // up the mound, about 2.3 s in all
-  await fingers(g, 'touchEnd');
-  check((await view(g))[3] <= 0, 'the view is level');
+  m = await push(0.1, -0.1, 0.5);
+  check(m.ahead === 0 && m.turned === 0, 'the dead zone: ' + JSON.stringify(m));
   await fingers(g, 'touchStart', {3: middle(look)});
-  await g.until(async () => (await view(g))[3] > 0.3, 10, 'Look down to look down');
+  await g.until(async () => (await view(g))[3] > 0.3, 30, 'Look down to look down');
   await fingers(g, 'touchEnd');
-  await g.until(async () => (await view(g))[3] <= 0, 10, 'the view to come up again');
+  await g.until(async () => (await view(g))[3] <= 0, 30, 'the view to come up again');
   // Turn on with the stick until the needle shows plainly, then tap it, up to three times.
   let won = false;
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
-    const f = await grab(g, 'phone_looking'), seen = needle(f, -100, -100);
-    if (seen.n < 100) {
-      await moved(sx + 0.8 * r, sy);
+    const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
+    const seen = needle(f, ax * f.w / W, ay * f.h / H, 30 * f.w / W);
+    if (seen.n < 100 || seen.span > 0.25) { // out of sight, or too near: turn, or walk, on or back
+      const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8, 0, 0.2];
+      await push(dx, dy, seconds);
       continue;
     }
     throws++;
@@ -406,6 +413,9 @@ async function phonePortrait() {
   }
   check(won, 'three taps on the needle all missed');
   await grab(g, 'phone_won');
+  // Walking on with the stick while a second finger aims.
+  m = await push(0, -0.9, 0.5, [c.x + 100.5 * c.w / W, c.y + 50.5 * c.h / H]);
+  check(m.ahead > 0 && await g.data('mouse') === '100,50', 'a second finger aims while the first walks');
   // End: asked first; kept playing, then ended. Taps on the page's buttons leave the aim.
   const aimed = await g.data('mouse');
   await tap(g, ...middle(await rect(g, '#end')));
@@ -487,8 +497,48 @@ async function largeScreenFullscreen() {
   await g.close();
 }
 
+// --- Installed, and offline --------------------------------------------------------------
+
+// The page is an app: its manifest parses and both its icons are the sizes it says. Its
+// service worker keeps the release, so that a reload with the network off plays; and a newer
+// release served over it replaces it whole once the page loads again.
+async function installOffline() {
+  const newer = fs.mkdtempSync(path.join(require('os').tmpdir(), 'haystack-newer-'));
+  fs.cpSync(site, newer, {recursive: true});
+  fs.appendFileSync(path.join(newer, 'haystack.js'), '\n// the newer release\n');
+  const worker = path.join(newer, 'sw.js');
+  fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8').replace(/-web-[0-9a-f]+'/, "-web-newer'"));
+  const g = await open();
+  const manifest = await g.session.send('Page.getAppManifest');
+  check(manifest.errors.length === 0 && manifest.data, 'the manifest parses: ' + JSON.stringify(manifest.errors));
+  const icons = JSON.parse(manifest.data).icons;
+  const sizes = await g.read(`Promise.all(${JSON.stringify(icons)}.map(async i => { const b = await
+    createImageBitmap(await (await fetch(i.src)).blob()); return b.width + 'x' + b.height === i.sizes; }))`);
+  check(icons.length === 2 && sizes.every(s => s), 'both icons load at their sizes');
+  await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => r && r.active && r.active.state)") === 'activated',
+                60, 'the service worker');
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  const caches = () => g.read('caches.keys()');
+  const offline = on => g.session.send('Network.emulateNetworkConditions', {offline: on, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
+  await offline(true);
+  await g.page.reload();
+  await g.until(async () => await g.frames() >= 2, 60, 'the game to play offline');
+  await offline(false);
+  const older = await caches();
+  g.server.folder = newer;
+  await g.page.reload(); // the page finds the newer release and keeps it, while the older plays
+  await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"), 60, 'the newer release kept');
+  await g.page.reload(); // and plays the newer
+  await g.until(async () => { const now = await caches(); return now.length === 1 && /-web-newer /.test(now[0]); }, 60, 'the newer release alone');
+  await g.until(async () => await g.frames() >= 2, 60, 'the newer release to play');
+  check(/the newer release/.test(await g.read("fetch('haystack.js').then(r => r.text())")), 'from its files');
+  check(older.length === 1 && !/-web-newer /.test(older[0]), 'one release was kept before');
+  await g.close();
+  fs.rmSync(newer, {recursive: true});
+}
+
 const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               phonePortrait, landscapeResize, largeScreenFullscreen};
+               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};
