@@ -10,7 +10,7 @@ const fs = require('fs');
 const path = require('path');
 
 const [caseName, site, shots] = process.argv.slice(2);
-const W = 640, H = 480;                             // the game's canvas
+const W = 640, H = 480;                             // the game's picture, game pixels
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
@@ -39,7 +39,7 @@ function serve(site, refuse = []) {
 }
 
 // The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
-// when given.
+// when given; by default in a tab whose width the picture fills at 640x480.
 async function open({clock, args = [], refuse, viewport = {width: 640, height: 600}, folder = site} = {}) {
   const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
@@ -121,14 +121,16 @@ function layoutDistance(f, h, y0 = 0, y1 = H) {
 const isGreenStrand = p => p[1] > p[0] + 40 && p[1] > p[2] + 20;
 
 // The centre of the needle's pure blue pixels, away from the cursor cross's blue end.
-// Its extent across, `span`, tells a needle seen close up, whose middle on the screen is not its
-// middle in the world.
+// `whole`: not so near that its middle on the screen is far from its middle in the world, nor
+// cut by the frame's edge.
 function needle(f, cx, cy, reach = 30) {
-  let n = 0, sx = 0, sy = 0, left = f.w, right = 0;
+  let n = 0, sx = 0, sy = 0, left = f.w, right = 0, cut = false;
   for (let y = 0; y < f.h; y++) for (let x = 0; x < f.w; x++)
-    if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > reach || Math.abs(y - cy) > reach))
+    if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > reach || Math.abs(y - cy) > reach)) {
       n++, sx += x, sy += y, left = Math.min(left, x), right = Math.max(right, x);
-  return {n, x: sx / n, y: sy / n, span: (right - left) / f.w};
+      cut = cut || x < 2 || y < 2 || x >= f.w - 2 || y >= f.h - 2;
+    }
+  return {n, x: sx / n, y: sy / n, whole: !cut && right - left < f.w / 4};
 }
 
 // Moves the pointer to the game's pixel (x, y) on the canvas as the page shows it.
@@ -401,7 +403,7 @@ async function phonePortrait() {
     check(look < 40, 'the needle never came into view');
     const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
     const seen = needle(f, ax * f.w / W, ay * f.h / H, 30 * f.w / W);
-    if (seen.n < 100 || seen.span > 0.25) { // out of sight, or too near: turn, or walk, on or back
+    if (seen.n < 100 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
       const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8, 0, 0.2];
       await push(dx, dy, seconds);
       continue;
