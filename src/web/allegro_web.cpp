@@ -42,13 +42,14 @@ static bool window_open;                      // the canvas draws and takes the 
 static double pointer_page_x, pointer_page_y; // the mouse or aiming finger, CSS pixels on the page
 static int aiming_finger = NO_FINGER;         // the touch that aims, by its number
 
-// The keys the game reads: their places on the keyboard, as KeyboardEvent.code names them, and
-// their scancodes, as the windowing library numbers them.
-static const struct {
-    const char *code;
-    int scancode;
-} GAME_KEYS[] = {{"Escape", KEY_ESC},       {"Space", KEY_SPACE}, {"ArrowLeft", KEY_LEFT},
-                 {"ArrowRight", KEY_RIGHT}, {"ArrowUp", KEY_UP},  {"ArrowDown", KEY_DOWN}};
+// A key the game reads.
+struct GameKey {
+    const char *code; // its place on the keyboard, as KeyboardEvent.code names it
+    int scancode;     // and as the windowing library numbers it
+};
+static const GameKey GAME_KEYS[] = { // every key the game reads
+    {"Escape", KEY_ESC},       {"Space", KEY_SPACE}, {"ArrowLeft", KEY_LEFT},
+    {"ArrowRight", KEY_RIGHT}, {"ArrowUp", KEY_UP},  {"ArrowDown", KEY_DOWN}};
 
 // A key's scancode from KeyboardEvent.code; 0 for keys the game does not read.
 static int scancode_of(const char *code) {
@@ -96,12 +97,14 @@ EM_JS(void, offer_key_to_page, (const char *code, int scancode), {
 // clang-format on
 
 // Where page position (x, y), CSS pixels from the viewport's top left, falls on the canvas, in
-// its drawing pixels now.
+// the pixels it draws at now.
 // clang-format off
 EM_JS(void, place_on_canvas, (double x, double y, int *canvas_x, int *canvas_y), {
     const canvas = Module.canvas, box = canvas.getBoundingClientRect();
-    HEAP32[canvas_x >> 2] = Math.floor((x - box.left) * canvas.width / Math.max(1, box.width));
-    HEAP32[canvas_y >> 2] = Math.floor((y - box.top) * canvas.height / Math.max(1, box.height));
+    const width = GLctx ? GLctx.drawingBufferWidth : canvas.width;
+    const height = GLctx ? GLctx.drawingBufferHeight : canvas.height;
+    HEAP32[canvas_x >> 2] = Math.floor((x - box.left) * width / Math.max(1, box.width));
+    HEAP32[canvas_y >> 2] = Math.floor((y - box.top) * height / Math.max(1, box.height));
 });
 // clang-format on
 

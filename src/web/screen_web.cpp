@@ -10,11 +10,12 @@
 #include "game_state.h"
 #include "pointer_web.h"
 
-// A bound on the canvas's drawing size: a 4K screen's pixels. Drawing costs time in proportion
-// to the pixels drawn, and a very large or very dense screen (a 5K monitor, a tablet at ratio 3
-// fullscreen) would ask for two to four times as many; past this the canvas draws fewer pixels
-// than the screen shows, at the same shape, and the browser scales them up.
-const int MOST_CANVAS_PIXELS = 3840 * 2160;
+// A bound on the canvas's drawing size: a 4K screen's pixels. Drawing costs time with the
+// pixels drawn, and more than that, since the straws' lines widen with the picture; a very
+// large or very dense screen (a 5K or 8K monitor, a big tablet at ratio 3 fullscreen) would ask
+// for two to four times as many. Past the bound the canvas draws fewer pixels than the screen
+// shows, at the same shape, and the browser scales them up.
+const int MOST_CANVAS_PIXELS = 3840 * 2160; // pixels, a 4K screen's
 
 static int canvas_width = WINDOW_WIDTH;   // the drawing size, pixels, as last read
 static int canvas_height = WINDOW_HEIGHT; // likewise

@@ -96,7 +96,7 @@ async function decode(g, png) {
     for (let i = 0; i < d.length; i += 0x8000) s += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
     return [b.width, b.height, btoa(s)]; })()`);
   const bytes = Buffer.from(rgba, 'base64');
-  return {w, h, at: (x, y) => [...bytes.subarray(4 * (y * w + x), 4 * (y * w + x) + 3)]};
+  return {w, h, at: (x, y) => { const i = 4 * (y * w + x); return [bytes[i], bytes[i + 1], bytes[i + 2]]; }};
 }
 
 const same = (p, q) => p[0] === q[0] && p[1] === q[1] && p[2] === q[2];
