@@ -200,8 +200,9 @@ async function playThrough() {
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
     const seen = needle(await grab(g, 'looking'), W - 1, H - 1);
-    if (seen.n < 20) {
-      await holdKey(g, look % 10 === 9 ? 'ArrowUp' : 'ArrowRight', look % 10 === 9 ? 1 : 0.2);
+    if (seen.n < 20 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
+      const [step, seconds] = seen.n >= 20 ? ['ArrowDown', 0.3] : look % 10 === 9 ? ['ArrowUp', 1] : ['ArrowRight', 0.2];
+      await holdKey(g, step, seconds);
       continue;
     }
     throws++;
@@ -530,8 +531,9 @@ async function installOffline() {
   g.server.folder = newer;
   await g.page.reload(); // the page finds the newer release and keeps it, while the older plays
   await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"), 60, 'the newer release kept');
-  await g.page.reload(); // and plays the newer
-  await g.until(async () => { const now = await caches(); return now.length === 1 && /-web-newer /.test(now[0]); }, 60, 'the newer release alone');
+  await g.page.reload(); // and plays the newer, once the older worker gives way: in headless
+                         // Chromium under DevTools it took 20-40 s to become idle
+  await g.until(async () => { const now = await caches(); return now.length === 1 && /-web-newer /.test(now[0]); }, 120, 'the newer release alone');
   await g.until(async () => await g.frames() >= 2, 60, 'the newer release to play');
   check(/the newer release/.test(await g.read("fetch('haystack.js').then(r => r.text())")), 'from its files');
   check(older.length === 1 && !/-web-newer /.test(older[0]), 'one release was kept before');
