@@ -1,4 +1,5 @@
-# Draws Haystack's icon: a hicolor icon tree, and beside it the Windows .ico and the window's XPM:
+# Draws Haystack's icon: a hicolor icon tree, and beside it the Windows .ico, the window's XPM and
+# the browser's app icons (web/):
 # python3 tools/make_icon.py [hicolor folder]
 import math
 import os
@@ -15,6 +16,7 @@ GRID = 64                    # the picture is laid out in units of a 64x64 grid
 SIZES = (48, 64, 128, 256)   # px, each drawn natively from the grid's geometry
 ICO_SIZES = (16, 32, 48, 256)  # px, the Windows icon's pictures: title bar, task bar, desktop, Explorer
 XPM_SIZE = 48                # px, the picture the X11 window carries in its hints
+WEB_SIZES = (192, 512)       # px, the browser's app icons, named in its web app manifest
 XPM_NAME = 'haystack_xpm'    # the C array the game's X11 desktop file includes
 SKY_RECT = (4, 4, 60, 60)    # grid units, the sky square; every size maps its edges to whole pixels
 SKY = (102, 153, 204)        # the game's sky behind the mound
@@ -174,3 +176,6 @@ if __name__ == '__main__':
         f.write(ico_bytes([icon(size) for size in ICO_SIZES]))
     with open(os.path.join(icons, 'haystack.xpm'), 'w') as f:
         f.write(xpm_text(icon(XPM_SIZE)))
+    os.makedirs(os.path.join(icons, 'web'), exist_ok=True)
+    for size in WEB_SIZES:
+        write_png(os.path.join(icons, 'web', f'icon-{size}.png'), icon(size))

@@ -48,7 +48,7 @@ enum { GFX_TEXT = -1, GFX_OPENGL = 0x4F474C20 }; // close the window; an OpenGL 
 
 extern char allegro_error[256];    // why the last call failed, empty when none did
 extern volatile char key[KEY_MAX]; // non-zero while the key with that scancode is down
-extern volatile int mouse_x;       // pointer position over the 640x480 picture, pixels
+extern volatile int mouse_x;       // pointer position on the canvas, its drawing pixels
 extern volatile int mouse_y;       // likewise, from the top
 extern volatile int mouse_b;       // buttons down: 1 left, 2 right, 4 middle
 extern void (*keyboard_lowlevel_callback)(int scancode); // every key event; 0x80 set on release
@@ -63,8 +63,8 @@ int install_mouse();
 int install_timer();
 int install_int_ex(void (*proc)(), long speed);
 int set_gfx_mode(int card, int w, int h, int v_w, int v_h);
-// The canvas's drawing size, pixels: always the picture's own, which the page scales.
+// The canvas's drawing size when it opens, pixels; then it follows the page's layout.
 #define SCREEN_W 640
 #define SCREEN_H 480
-// The mouse already spans the canvas, whatever the page's size: nothing to set.
+// The mouse already spans the canvas, whatever its size: nothing to set.
 void set_mouse_range(int x1, int y1, int x2, int y2);

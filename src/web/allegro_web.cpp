@@ -1,6 +1,7 @@
 // The browser's window, keyboard, mouse and timer behind the windowing library's interface: a
-// WebGL 2 context on the page's canvas, the page's key and mouse events, and timer ticks run
-// by game time at each flip, which waits for the browser's next animation frame.
+// WebGL 2 context on the page's canvas, the page's key, mouse and touch events and its on-screen
+// controls, and timer ticks run by game time at each flip, which waits for the browser's next
+// animation frame.
 #include <allegro.h>
 #include <alleggl.h>
 
@@ -11,8 +12,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framing.h"
+#include "game_state.h"
 #include "gl_web.h"
+#include "pointer_web.h"
 
 const char *const CANVAS = "#canvas"; // the page's game canvas, as html5.h finds it
 const char *const NO_WEBGL =          // why the window could not open, naming what is missing
@@ -21,6 +23,9 @@ const char *const NO_WEBGL =          // why the window could not open, naming w
 const char *const NO_SHADERS = "The browser's WebGL 2 could not build the game's shaders.";
 const int KEY_RELEASED = 0x80; // set in the scancode the keyboard callback gets for a release
 const int BUTTONS = 7;         // the DOM's button bits, the same as mouse_b's: left, right, middle
+const int LEFT_BUTTON = 1;     // mouse_b's bit of the left button, which a finger holds
+const int NO_FINGER = -1;      // no finger aims
+enum { POINTER_PRESSED, POINTER_MOVED, POINTER_RELEASED }; // what a pointer event did
 
 char allegro_error[256];
 char allegro_gl_error[256];
@@ -29,23 +34,36 @@ volatile int mouse_x, mouse_y, mouse_b;
 void (*keyboard_lowlevel_callback)(int scancode);
 void (*mouse_callback)(int flags);
 
-static void (*timer_proc)(); // the one timer the game installs; null before
-static double timer_period;  // its period, milliseconds of game time
-static double timer_start;   // game time it was installed at, milliseconds
-static long timer_ticks_run; // ticks run since it was installed
-static bool window_open;     // the canvas draws and takes the keys
+static void (*timer_proc)();                  // the one timer the game installs; null before
+static double timer_period;                   // its period, milliseconds of game time
+static double timer_start;                    // game time it was installed at, milliseconds
+static long timer_ticks_run;                  // ticks run since it was installed
+static bool window_open;                      // the canvas draws and takes the keys
+static double pointer_page_x, pointer_page_y; // the mouse or aiming finger, CSS pixels on the page
+static int aiming_finger = NO_FINGER;         // the touch that aims, by its number
+
+// A key the game reads.
+struct GameKey {
+    const char *code; // its place on the keyboard, as KeyboardEvent.code names it
+    int scancode;     // and as the windowing library numbers it
+};
+static const GameKey GAME_KEYS[] = { // every key the game reads
+    {"Escape", KEY_ESC},       {"Space", KEY_SPACE}, {"ArrowLeft", KEY_LEFT},
+    {"ArrowRight", KEY_RIGHT}, {"ArrowUp", KEY_UP},  {"ArrowDown", KEY_DOWN}};
 
 // A key's scancode from KeyboardEvent.code; 0 for keys the game does not read.
 static int scancode_of(const char *code) {
-    static const struct {
-        const char *code; // the key's place on the keyboard, as the DOM names it
-        int scancode;     // and as the windowing library numbers it
-    } keys[] = {{"Escape", KEY_ESC},       {"Space", KEY_SPACE}, {"ArrowLeft", KEY_LEFT},
-                {"ArrowRight", KEY_RIGHT}, {"ArrowUp", KEY_UP},  {"ArrowDown", KEY_DOWN}};
-    for (const auto &k : keys)
+    for (const auto &k : GAME_KEYS)
         if (!std::strcmp(code, k.code))
             return k.scancode;
     return 0;
+}
+
+// The key with `scancode` goes down or comes up, for the game.
+static void press_key(int scancode, bool down) {
+    key[scancode] = down;
+    if (keyboard_lowlevel_callback)
+        keyboard_lowlevel_callback(down ? scancode : scancode | KEY_RELEASED);
 }
 
 // Keys the game reads go to it, not to the page, which would scroll; a held key's repeats are
@@ -57,36 +75,51 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
     bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
     if (down && e->repeat)
         return EM_TRUE;
-    key[scancode] = down;
-    if (keyboard_lowlevel_callback)
-        keyboard_lowlevel_callback(down ? scancode : scancode | KEY_RELEASED);
+    press_key(scancode, down);
     return EM_TRUE;
 }
 
-// The canvas's place on the page, CSS pixels from the viewport's top left.
+// The page's on-screen controls hold the key with `scancode` down, or let it go, as the
+// keyboard would.
+extern "C" EMSCRIPTEN_KEEPALIVE void hold_key(int scancode, int down) {
+    if (window_open && scancode > 0 && scancode < KEY_MAX && bool(key[scancode]) != bool(down))
+        press_key(scancode, down);
+}
+
+// Lets the page's controls press the game's keys by their KeyboardEvent.code:
+// Module.holdKey('ArrowUp', true), and false to let go.
 // clang-format off
-EM_JS(void, canvas_box, (double *left, double *top, double *width, double *height), {
-    const box = Module.canvas.getBoundingClientRect();
-    HEAPF64[left >> 3] = box.left;
-    HEAPF64[top >> 3] = box.top;
-    HEAPF64[width >> 3] = box.width;
-    HEAPF64[height >> 3] = box.height;
+EM_JS(void, offer_key_to_page, (const char *code, int scancode), {
+    Module.gameKeys = Module.gameKeys || {};
+    Module.gameKeys[UTF8ToString(code)] = scancode;
+    Module.holdKey = (name, down) => Module._hold_key(Module.gameKeys[name] || 0, down ? 1 : 0);
 });
 // clang-format on
 
-// Where a page position points in the game's 640x480 picture. The canvas shows the picture
-// whole and centred at its 4:3 shape ("object-fit: contain"), at whatever size the page gives
-// it, fullscreen included: placed as the desktop window places it, and a place over the bars
-// held at the picture's edge. The canvas notes the place for the page's tests.
-static void page_to_game(double client_x, double client_y, int *x, int *y) {
-    double left, top, width, height;
-    canvas_box(&left, &top, &width, &height);
-    Framing framing = frame_picture(std::max(1, int(width + 0.5)), std::max(1, int(height + 0.5)));
-    float game_x, game_y;
-    pointer_in_picture(framing, client_x - left, client_y - top, &game_x, &game_y);
-    *x = std::min(PICTURE_WIDTH - 1, int(game_x));
-    *y = std::min(PICTURE_HEIGHT - 1, int(game_y));
-    EM_ASM({ Module.canvas.dataset.mouse = $0 + ',' + $1; }, *x, *y);
+// Where page position (x, y), CSS pixels from the viewport's top left, falls on the canvas, in
+// the pixels it draws at now.
+// clang-format off
+EM_JS(void, place_on_canvas, (double x, double y, int *canvas_x, int *canvas_y), {
+    const canvas = Module.canvas, box = canvas.getBoundingClientRect();
+    const width = GLctx ? GLctx.drawingBufferWidth : canvas.width;
+    const height = GLctx ? GLctx.drawingBufferHeight : canvas.height;
+    HEAP32[canvas_x >> 2] = Math.floor((x - box.left) * width / Math.max(1, box.width));
+    HEAP32[canvas_y >> 2] = Math.floor((y - box.top) * height / Math.max(1, box.height));
+});
+// clang-format on
+
+void pointer_in_canvas(int *x, int *y) {
+    place_on_canvas(pointer_page_x, pointer_page_y, x, y);
+}
+
+// The mouse or the aiming finger was seen at page position (x, y).
+static void see_pointer_at(double x, double y) {
+    pointer_page_x = x;
+    pointer_page_y = y;
+    int canvas_x, canvas_y;
+    pointer_in_canvas(&canvas_x, &canvas_y);
+    mouse_x = canvas_x;
+    mouse_y = canvas_y;
 }
 
 // The mouse callback's flags for a press or release of DOM button `button` (0 left, 1 middle,
@@ -100,22 +133,76 @@ static int button_flags(int button, bool down) {
     return down ? downs[button] : ups[button];
 }
 
-// Moves anywhere on the page and releases anywhere count; presses only on the canvas.
-static EM_BOOL on_mouse(int type, const EmscriptenMouseEvent *e, void *) {
+// A mouse event of the page's (POINTER_PRESSED, _MOVED or _RELEASED) at page position (x, y),
+// with DOM button `button` changing (-1 for none) and `buttons` down. Moves anywhere on the page
+// and releases anywhere count; presses only on the canvas.
+extern "C" EMSCRIPTEN_KEEPALIVE void take_mouse(int type, double x, double y, int button,
+                                                int buttons) {
     if (!window_open)
-        return EM_FALSE;
-    int x, y;
-    page_to_game(e->clientX, e->clientY, &x, &y);
-    mouse_x = x;
-    mouse_y = y;
-    mouse_b = e->buttons & BUTTONS;
-    int flags = type == EMSCRIPTEN_EVENT_MOUSEMOVE
-                    ? MOUSE_FLAG_MOVE
-                    : button_flags(e->button, type == EMSCRIPTEN_EVENT_MOUSEDOWN);
+        return;
+    see_pointer_at(x, y);
+    mouse_b = buttons & BUTTONS;
+    static const int bits[] = {1, 4, 2}; // each DOM button's bit in `buttons`
+    int flags = type == POINTER_MOVED ? MOUSE_FLAG_MOVE : 0;
+    if (button >= 0 && button <= 2)
+        flags |= button_flags(button, type == POINTER_PRESSED ||
+                                          (type == POINTER_MOVED && (buttons & bits[button])));
     if (mouse_callback && flags)
         mouse_callback(flags);
-    return type == EMSCRIPTEN_EVENT_MOUSEDOWN;
 }
+
+// A finger of the page's touch events on the canvas, `finger` its number, at page position
+// (x, y). On the title card a finger put down presses Space once, which starts play; in play
+// the first finger down aims: it holds the left button with the pointer under it, and lifting
+// it lets go, which throws. Other fingers on the picture do nothing.
+extern "C" EMSCRIPTEN_KEEPALIVE void take_finger(int type, int finger, double x, double y) {
+    if (!window_open)
+        return;
+    if (type == POINTER_PRESSED && intro_active) {
+        press_key(KEY_SPACE, true);
+        press_key(KEY_SPACE, false);
+        return;
+    }
+    if (type == POINTER_PRESSED && aiming_finger == NO_FINGER)
+        aiming_finger = finger;
+    if (finger != aiming_finger)
+        return;
+    see_pointer_at(x, y);
+    mouse_b = type == POINTER_RELEASED ? mouse_b & ~LEFT_BUTTON : mouse_b | LEFT_BUTTON;
+    int flags = type == POINTER_MOVED ? MOUSE_FLAG_MOVE : button_flags(0, type == POINTER_PRESSED);
+    if (type == POINTER_RELEASED)
+        aiming_finger = NO_FINGER;
+    if (mouse_callback)
+        mouse_callback(flags);
+}
+
+// The page's mouse, and its touch events on the canvas, with their places in fractions of a
+// CSS pixel, handed to the game. The mouse is read from pointer events of the mouse alone,
+// which a finger's taps elsewhere on the page do not imitate, as they do mouse events; a
+// second button pressed while one is down comes as a move with its button. A finger on the
+// canvas neither scrolls nor zooms the page.
+// clang-format off
+EM_JS(void, listen_to_pointer, (int pressed, int moved, int released), {
+    const canvas = Module.canvas;
+    const mouse = (type, target) => target.addEventListener(type === pressed ? 'pointerdown' :
+            type === moved ? 'pointermove' : 'pointerup', e => {
+        if (e.pointerType === 'mouse')
+            Module._take_mouse(type, e.clientX, e.clientY, e.button, e.buttons);
+    });
+    mouse(pressed, canvas);
+    mouse(moved, window);
+    mouse(released, window);
+    const finger = type => e => {
+        e.preventDefault();
+        for (const t of e.changedTouches)
+            Module._take_finger(type, t.identifier, t.clientX, t.clientY);
+    };
+    canvas.addEventListener('touchstart', finger(pressed), {passive : false});
+    canvas.addEventListener('touchmove', finger(moved), {passive : false});
+    canvas.addEventListener('touchend', finger(released), {passive : false});
+    canvas.addEventListener('touchcancel', finger(released), {passive : false});
+});
+// clang-format on
 
 // Game time, milliseconds: the page's clock less the time the tab spent hidden.
 // clang-format off
@@ -152,10 +239,12 @@ EM_ASYNC_JS(void, await_animation_frame, (), {
 });
 // clang-format on
 
-// Tells the page how far the game has got, for the page's own notices and for tests.
+// Tells the page how far the game has got, and where the player stands and looks (x and z,
+// world units; heading and pitch, radians), for the page's own notices and for tests.
 // clang-format off
-EM_JS(void, report_progress, (long ticks, int open), {
+EM_JS(void, report_progress, (long ticks, int open, double x, double z, double heading, double pitch), {
     Module.canvas.dataset.ticks = ticks;
+    Module.canvas.dataset.view = [x, z, heading, pitch].map(v => v.toFixed(3)).join(',');
     Module.canvas.dataset.frames = (Number(Module.canvas.dataset.frames) || 0) + 1;
     if (!open && Module.onGameEnded)
         Module.onGameEnded();
@@ -195,15 +284,15 @@ int set_close_button_callback(void (*)()) {
 }
 
 int install_keyboard() {
+    for (const auto &k : GAME_KEYS)
+        offer_key_to_page(k.code, k.scancode);
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key);
     return 0;
 }
 
 int install_mouse() {
-    emscripten_set_mousedown_callback(CANVAS, nullptr, EM_FALSE, on_mouse);
-    emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_mouse);
-    emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_mouse);
+    listen_to_pointer(POINTER_PRESSED, POINTER_MOVED, POINTER_RELEASED);
     return 3; // buttons
 }
 
@@ -255,7 +344,7 @@ void set_mouse_range(int, int, int, int) {}
 int set_gfx_mode(int card, int, int, int, int) {
     if (card == GFX_TEXT) {
         window_open = false;
-        report_progress(timer_ticks_run, window_open);
+        report_progress(timer_ticks_run, window_open, eye_x, eye_z, heading, pitch);
         return 0;
     }
     window_open = open_canvas();
@@ -272,7 +361,7 @@ static void run_owed_ticks() {
 }
 
 void allegro_gl_flip() {
-    report_progress(timer_ticks_run, window_open);
+    report_progress(timer_ticks_run, window_open, eye_x, eye_z, heading, pitch);
     await_animation_frame();
     run_owed_ticks();
 }

@@ -15,6 +15,7 @@ void emscripten_glEnable(GLenum cap);
 void emscripten_glDisable(GLenum cap);
 void emscripten_glGetFloatv(GLenum name, GLfloat *values);
 void emscripten_glDrawArrays(GLenum mode, GLint first, GLsizei count);
+void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 }
 
 const int MATRIX_DEPTH = 32;         // matrices each stack holds, as OpenGL's modelview stack
@@ -71,11 +72,13 @@ static bool alpha_testing;                     // GL_ALPHA_TEST enabled
 static float alpha_reference = 1.0f;           // glAlphaFunc's reference; only GL_EQUAL is kept
 static float line_width = 1.0f;                // pixels
 static float point_size = 1.0f;                // pixels
+static float half_viewport[2] = {320, 240};    // half the viewport's width and height, pixels
 
 // A shader program and where its uniforms are.
 struct Program {
     GLuint id;
-    GLint u_mvp, u_line_width, u_point_size, u_textured, u_alpha_test, u_alpha_reference;
+    GLint u_mvp, u_half_view, u_line_width, u_point_size, u_textured, u_alpha_test,
+        u_alpha_reference;
 };
 static Program pictures;       // draws with every feature: pictures, the alpha test
 static Program plain;          // draws opaque colour alone, which software WebGL draws much faster
@@ -94,6 +97,7 @@ enum { A_POS, A_OTHER, A_COLOUR, A_TEX }; // attribute locations
 // side comes from the corner's number.
 static const char *const VERTEX_SHADER = R"(#version 300 es
 uniform mat4 u_mvp;
+uniform vec2 u_half_view;
 uniform float u_line_width;
 uniform float u_point_size;
 in vec3 a_pos;
@@ -102,7 +106,6 @@ in vec4 a_colour;
 in vec2 a_tex;
 out vec4 v_colour;
 out vec2 v_tex;
-const vec2 HALF_VIEW = vec2(320.0, 240.0);
 void main() {
     v_colour = a_colour;
     v_tex = a_tex;
@@ -122,10 +125,10 @@ void main() {
         here = mix(here, there, in_here / (in_here - in_there));
     else if (in_there < 0.0)
         there = mix(there, here, in_there / (in_there - in_here));
-    vec2 along = (there.xy / there.w - here.xy / here.w) * HALF_VIEW;
+    vec2 along = (there.xy / there.w - here.xy / here.w) * u_half_view;
     vec2 across = abs(along.x) >= abs(along.y) ? vec2(0.0, 1.0) : vec2(1.0, 0.0);
     float side = (gl_VertexID % 2 == 0) ? 0.5 : -0.5;
-    vec2 shift = across * side * u_line_width / HALF_VIEW;
+    vec2 shift = across * side * u_line_width / u_half_view;
     gl_Position = vec4(here.xy + shift * here.w, here.zw);
 }
 )";
@@ -305,6 +308,13 @@ extern "C" void glPointSize(GLfloat size) {
     point_size = size;
 }
 
+// Lines are widened in the viewport's pixels, so the shader knows its size.
+extern "C" void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+    half_viewport[0] = width / 2.0f;
+    half_viewport[1] = height / 2.0f;
+    emscripten_glViewport(x, y, width, height);
+}
+
 static ClientArray *client_array(GLenum array) {
     return array == GL_VERTEX_ARRAY  ? &vertex_array
            : array == GL_COLOR_ARRAY ? &colour_array
@@ -375,6 +385,7 @@ static Program build_program(const char *fragment_shader) {
         return p;
     p.id = id;
     p.u_mvp = glGetUniformLocation(id, "u_mvp");
+    p.u_half_view = glGetUniformLocation(id, "u_half_view");
     p.u_line_width = glGetUniformLocation(id, "u_line_width");
     p.u_point_size = glGetUniformLocation(id, "u_point_size");
     p.u_textured = glGetUniformLocation(id, "u_textured");
@@ -427,6 +438,7 @@ static void set_uniforms(bool lines, bool opaque) {
     float mvp[16];
     multiply(mvp, top_of(projection), top_of(modelview));
     glUniformMatrix4fv(p.u_mvp, 1, GL_FALSE, mvp);
+    glUniform2f(p.u_half_view, half_viewport[0], half_viewport[1]);
     glUniform1f(p.u_line_width, lines ? line_width : 0.0f);
     glUniform1f(p.u_point_size, point_size);
     glUniform1i(p.u_textured, texturing);

@@ -10,30 +10,37 @@ const fs = require('fs');
 const path = require('path');
 
 const [caseName, site, shots] = process.argv.slice(2);
-const W = 640, H = 480;                             // the game's canvas
+const W = 640, H = 480;                             // the game's picture, game pixels
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
-const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm'};
+const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+               '.png': 'image/png', '.webmanifest': 'application/manifest+json'};
 
 if (shots) fs.mkdirSync(shots, {recursive: true});
 const sleep = s => new Promise(r => setTimeout(r, s * 1000));
 const check = (ok, what) => { if (!ok) throw new Error(what); };
 
-// The folder served on the loopback address; `refuse` names files answered with 404.
+// The folder served on the loopback address (its `folder` may change); `refuse` names files
+// answered with 404.
 function serve(site, refuse = []) {
   const server = http.createServer((req, res) => {
+    site = server.folder;
+    if (req.url.startsWith('/framed.html')) // the game in a frame, as game-hosting pages show it
+      return res.writeHead(200, {'Content-Type': 'text/html'}).end(
+          '<body style="margin:0"><iframe src="./" style="border:0;width:500px;height:420px"></iframe>');
     const file = path.join(site, decodeURIComponent(req.url.split('?')[0]).replace(/\/$/, '/index.html'));
     if (refuse.some(r => file.endsWith(r)) || !fs.existsSync(file)) return res.writeHead(404).end();
     res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream'});
     fs.createReadStream(file).pipe(res);
   });
+  server.folder = site;
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
 // The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
-// when given.
-async function open({clock, args = [], refuse, viewport = {width: 800, height: 600}, folder = site} = {}) {
+// when given; by default in a tab whose width the picture fills at 640x480.
+async function open({clock, args = [], refuse, viewport = {width: 640, height: 600}, folder = site} = {}) {
   const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
@@ -60,7 +67,7 @@ async function open({clock, args = [], refuse, viewport = {width: 800, height: 6
 // Waits for the game to draw `n` more frames, so that whole ticks and frames saw the input.
 async function framesPass(g, n = 2) {
   const from = await g.frames();
-  await g.until(async () => await g.frames() >= from + n, 20, n + ' frames');
+  await g.until(async () => await g.frames() >= from + n, 30 * n, n + ' frames');
 }
 
 // Holds `key` until two new frames were drawn (at least `seconds`).
@@ -70,21 +77,26 @@ async function holdKey(g, key, seconds = 0) {
   await g.page.keyboard.up(key);
 }
 
-// The canvas's pixels now: {at(x, y) -> [r, g, b]}, and the frame saved as `name`.png.
-async function grab(g, name) {
+// The canvas's pixels now, at the device's pixels, or those of `part` of it ({x, y, width,
+// height}, CSS pixels from its top left): {w, h, at(x, y) -> [r, g, b]}; saved as `name`.png.
+async function grab(g, name, part) {
   const box = await (await g.page.$('#canvas')).boundingBox();
-  const png = await g.page.screenshot({clip: box, encoding: 'base64'});
+  const clip = part ? {...part, x: box.x + part.x, y: box.y + part.y} : box;
+  const png = await g.page.screenshot({clip, encoding: 'base64', captureBeyondViewport: false});
   if (name) fs.writeFileSync(path.join(shots, `web_${name}.png`), Buffer.from(png, 'base64'));
   return decode(g, png);
 }
 
-// A 640x480 PNG's pixels, decoded by the page.
+// A PNG's pixels, decoded by the page.
 async function decode(g, png) {
-  const rgba = await g.read(`(async () => { const b = await createImageBitmap(await (await
-    fetch('data:image/png;base64,${png}')).blob()); const c = new OffscreenCanvas(${W}, ${H});
+  const [w, h, rgba] = await g.read(`(async () => { const b = await createImageBitmap(await (await
+    fetch('data:image/png;base64,${png}')).blob()); const c = new OffscreenCanvas(b.width, b.height);
     const x = c.getContext('2d'); x.drawImage(b, 0, 0);
-    return Array.from(x.getImageData(0, 0, ${W}, ${H}).data); })()`);
-  return {at: (x, y) => rgba.slice(4 * (y * W + x), 4 * (y * W + x) + 3)};
+    const d = x.getImageData(0, 0, b.width, b.height).data; let s = '';
+    for (let i = 0; i < d.length; i += 0x8000) s += String.fromCharCode.apply(null, d.subarray(i, i + 0x8000));
+    return [b.width, b.height, btoa(s)]; })()`);
+  const bytes = Buffer.from(rgba, 'base64');
+  return {w, h, at: (x, y) => { const i = 4 * (y * w + x); return [bytes[i], bytes[i + 1], bytes[i + 2]]; }};
 }
 
 const same = (p, q) => p[0] === q[0] && p[1] === q[1] && p[2] === q[2];
@@ -109,11 +121,16 @@ function layoutDistance(f, h, y0 = 0, y1 = H) {
 const isGreenStrand = p => p[1] > p[0] + 40 && p[1] > p[2] + 20;
 
 // The centre of the needle's pure blue pixels, away from the cursor cross's blue end.
-function needle(f, cx, cy) {
-  let n = 0, sx = 0, sy = 0;
-  for (let y = 0; y < H; y++) for (let x = 0; x < W; x++)
-    if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > 30 || Math.abs(y - cy) > 30)) n++, sx += x, sy += y;
-  return {n, x: sx / n, y: sy / n};
+// `whole`: not so near that its middle on the screen is far from its middle in the world, nor
+// cut by the frame's edge.
+function needle(f, cx, cy, reach = 30) {
+  let n = 0, sx = 0, sy = 0, left = f.w, right = 0, cut = false;
+  for (let y = 0; y < f.h; y++) for (let x = 0; x < f.w; x++)
+    if (same(f.at(x, y), BLUE) && (Math.abs(x - cx) > reach || Math.abs(y - cy) > reach)) {
+      n++, sx += x, sy += y, left = Math.min(left, x), right = Math.max(right, x);
+      cut = cut || x < 2 || y < 2 || x >= f.w - 2 || y >= f.h - 2;
+    }
+  return {n, x: sx / n, y: sy / n, whole: !cut && right - left < f.w / 4};
 }
 
 // Moves the pointer to the game's pixel (x, y) on the canvas as the page shows it.
@@ -183,8 +200,9 @@ async function playThrough() {
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
     const seen = needle(await grab(g, 'looking'), W - 1, H - 1);
-    if (seen.n < 20) {
-      await holdKey(g, look % 10 === 9 ? 'ArrowUp' : 'ArrowRight', look % 10 === 9 ? 1 : 0.2);
+    if (seen.n < 20 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
+      const [step, seconds] = seen.n >= 20 ? ['ArrowDown', 0.3] : look % 10 === 9 ? ['ArrowUp', 1] : ['ArrowRight', 0.2];
+      await holdKey(g, step, seconds);
       continue;
     }
     throws++;
@@ -244,21 +262,6 @@ async function hiddenTab() {
   await g.close();
 }
 
-// Fullscreen shows the 4:3 picture whole with bars, and the pointer still aims where it is.
-async function fullscreenAim() {
-  const g = await open({viewport: {width: 1280, height: 720}});
-  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
-  await g.page.click('#fullscreen');
-  await g.until(async () => await g.read('document.fullscreenElement !== null'), 10, 'fullscreen');
-  const scale = 720 / H, left = (1280 - W * scale) / 2;
-  for (const [x, y] of [[160, 120], [600, 400]]) {
-    await g.page.mouse.move(left + (x + 0.5) * scale, (y + 0.5) * scale);
-    await framesPass(g, 1);
-    check(await g.data('mouse') === `${x},${y}`, `the pointer over (${x}, ${y}) aims there`);
-  }
-  await g.close();
-}
-
 // The same world from the same orbit as the desktop's (DesktopOrbitForTheBrowser): the view
 // through the title card's window in the best of five browser frames is within 1.5 levels of
 // 255 of a desktop frame, as near as frames a tick or two apart are (the camera turns 1.1
@@ -295,18 +298,251 @@ async function lostContext() {
   await g.close();
 }
 
-// On a phone, touch alone, the page says the game needs a keyboard and a mouse.
-async function touchOnly() {
-  const g = await open();
-  await g.page.emulate(puppeteer.KnownDevices['iPhone 13']);
-  await g.page.reload();
-  await g.until(async () => /needs a keyboard and a mouse/.test(await g.read("document.getElementById('notice-text').textContent")), 30, 'the notice');
-  check(await g.frames() === 0, 'no game starts');
+// --- Screens of every size, and fingers ---------------------------------------------------
+
+const PHONE = {width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true};
+// An element's box, CSS pixels, in the page or in its frame (`inFrame`).
+const rect = (g, selector, inFrame) => g.read(`(() => { const d = ${inFrame ?
+  "document.querySelector('iframe').contentDocument" : 'document'}; const b = d.querySelector('${selector}')
+  .getBoundingClientRect(); return {x: b.x, y: b.y, w: b.width, h: b.height}; })()`);
+// Where the player stands and looks: [x, z, heading, pitch].
+const view = async g => (await g.data('view')).split(',').map(Number);
+// Fingers on the screen now, {id: [x, y]} in CSS pixels; none lifts the last.
+const fingers = (g, type, points = {}) => g.session.send('Input.dispatchTouchEvent', {type,
+  touchPoints: Object.entries(points).map(([id, [x, y]]) => ({x, y, id: Number(id)}))});
+async function tap(g, x, y) {
+  await fingers(g, 'touchStart', {0: [x, y]});
+  await fingers(g, 'touchEnd');
+}
+const middle = b => [b.x + b.w / 2, b.y + b.h / 2];
+
+// The picture lies whole in the viewport (or the frame), which shows no scrollbars, drawn at
+// the device's pixels: its box, CSS pixels.
+async function fitsWhole(g, ratio, inFrame) {
+  const doc = inFrame ? "document.querySelector('iframe').contentDocument" : 'document';
+  const [vw, vh, sw, sh, cw, ch] = await g.read(`(() => { const e = ${doc}.documentElement, c =
+    ${doc}.getElementById('canvas'); return [e.clientWidth, e.clientHeight, e.scrollWidth,
+    e.scrollHeight, c.width, c.height]; })()`);
+  const c = await rect(g, '#canvas', inFrame);
+  check(sw <= vw && sh <= vh, `no overflow: ${sw}x${sh} in ${vw}x${vh}`);
+  check(c.x >= 0 && c.y >= 0 && c.x + c.w <= vw && c.y + c.h <= vh, `the picture inside ${vw}x${vh}: ${JSON.stringify(c)}`);
+  check(Math.abs(c.w * 3 - c.h * 4) < 4 / ratio, 'the picture is 4:3');
+  check(cw === Math.round(c.w * ratio) && ch === Math.round(c.h * ratio),
+        `a ${cw}x${ch} canvas drawn at ratio ${ratio} for ${c.w}x${c.h}`);
+  return {...c, vw, vh};
+}
+
+// The longest run down a column of the cursor cross's first line (red to green; nothing else
+// in the sky is), device pixels: the width its lines are drawn at.
+function crossLineWidth(f) {
+  let longest = 0;
+  for (let x = 0; x < f.w; x++) for (let y = 0, run = 0; y < f.h; y++) {
+    const [r, gr, b] = f.at(x, y);
+    run = b <= 2 && Math.abs(r + gr - 255) <= 3 ? run + 1 : 0;
+    longest = Math.max(longest, run);
+  }
+  return longest;
+}
+
+// The pointer at the middle of game pixel (x, y) of a picture drawn `scale` CSS pixels a game
+// pixel from (left, top) aims at that pixel.
+async function aimsExactly(g, left, top, scale, points) {
+  for (const [x, y] of points) {
+    await g.page.mouse.move(left + (x + 0.5) * scale, top + (y + 0.5) * scale);
+    await framesPass(g, 1);
+    check(await g.data('mouse') === `${x},${y}`, `the pointer over (${x}, ${y}) aims there, not ${await g.data('mouse')}`);
+  }
+}
+
+// A phone upright, touch alone: the game plays, its picture across the screen at the phone's
+// pixels; a tap starts it and its music, the stick walks and turns, Look down looks down, a
+// finger aims while another walks, a tap on the needle wins, and End asks before it ends.
+async function phonePortrait() {
+  const g = await open({viewport: PHONE, clock: TARGET_ON_TOP});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  check(await g.read("document.getElementById('notice').hidden"), 'no notice turns the phone away');
+  const c = await fitsWhole(g, 3);
+  check(c.w > PHONE.width - 1 && c.y === 0, 'the picture spans the width at the top');
+  const [stick, look] = [await rect(g, '#stick'), await rect(g, '#look')];
+  check(stick.y >= c.y + c.h && look.y >= c.y + c.h && look.y + look.h <= c.vh, 'the controls below it');
+  check(/Tap/.test(await g.read("document.getElementById('sound').textContent")), 'the sound line asks for a tap');
+  check(await g.level() === 0, 'silence before any touch');
+  await tap(g, ...middle(c));
+  await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'a tap to start play');
+  await g.until(async () => await g.level() > 0.01, 10, 'the theme to sound');
+  await framesPass(g, 3);
+  // The stick, put down in its middle and slid: up walks ahead (up the mound, toward its top),
+  // a tap to the left turns left, and its dead zone does nothing.
+  const [sx, sy] = middle(stick), r = stick.w / 2;
+  const push = async (dx, dy, seconds, aimAt) => {
+    const v = await view(g);
+    await fingers(g, 'touchStart', {1: [sx, sy]});
+    await fingers(g, 'touchMove', {1: [sx + dx * r, sy + dy * r]});
+    if (aimAt) { // a second finger aims at the same time
+      await fingers(g, 'touchMove', {1: [sx + dx * r, sy + dy * r], 2: aimAt});
+      await framesPass(g, 1);
+    }
+    await sleep(seconds);
+    await fingers(g, 'touchEnd');
+    await framesPass(g, 2);
+    const w = await view(g);
+    return {ahead: (w[0] - v[0]) * Math.cos(v[2]) + (w[1] - v[1]) * Math.sin(v[2]), turned: w[2] - v[2]};
+  };
+  let m = await push(0.05, -0.9, 2.3);
+  check(m.ahead > 10 && m.turned === 0, 'up walks ahead: ' + JSON.stringify(m));
+  m = await push(-0.8, 0.1, 0);
+  check(m.ahead === 0 && m.turned < 0, 'left turns left: ' + JSON.stringify(m));
+  m = await push(0.1, -0.1, 0.5);
+  check(m.ahead === 0 && m.turned === 0, 'the dead zone: ' + JSON.stringify(m));
+  await fingers(g, 'touchStart', {3: middle(look)});
+  await g.until(async () => (await view(g))[3] > 0.3, 30, 'Look down to look down');
+  await fingers(g, 'touchEnd');
+  await g.until(async () => (await view(g))[3] <= 0, 30, 'the view to come up again');
+  // Turn on with the stick until the needle shows plainly, then tap it, up to three times.
+  let won = false;
+  for (let look = 0, throws = 0; !won && throws < 3; look++) {
+    check(look < 40, 'the needle never came into view');
+    const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
+    const seen = needle(f, ax * f.w / W, ay * f.h / H, 30 * f.w / W);
+    if (seen.n < 100 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
+      const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8, 0, 0.2];
+      await push(dx, dy, seconds);
+      continue;
+    }
+    throws++;
+    await tap(g, c.x + (seen.x + 0.5) * c.w / f.w, c.y + (seen.y + 0.5) * c.h / f.h);
+    await framesPass(g, 3);
+    won = await g.data('track') === 'outro.mp3';
+  }
+  check(won, 'three taps on the needle all missed');
+  await grab(g, 'phone_won');
+  // Walking on with the stick while a second finger aims.
+  m = await push(0, -0.9, 0.5, [c.x + 100.5 * c.w / W, c.y + 50.5 * c.h / H]);
+  check(m.ahead > 0 && await g.data('mouse') === '100,50', 'a second finger aims while the first walks');
+  // End: asked first; kept playing, then ended. Taps on the page's buttons leave the aim.
+  const aimed = await g.data('mouse');
+  await tap(g, ...middle(await rect(g, '#end')));
+  await tap(g, ...middle(await rect(g, '#end-no')));
+  await framesPass(g, 2);
+  check(await g.read("document.getElementById('notice').hidden"), 'Keep playing keeps playing');
+  check(await g.data('mouse') === aimed, 'taps on buttons do not move the aim');
+  await tap(g, ...middle(await rect(g, '#end')));
+  await tap(g, ...middle(await rect(g, '#end-yes')));
+  await g.until(async () => /has ended/.test(await g.read("document.getElementById('notice-text').textContent")) &&
+                !(await g.read("document.getElementById('again').hidden")), 10, 'the end notice with Play again');
   await g.close();
 }
 
-const cases = {lostContext, touchOnly, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               fullscreenAim, gamepadPlayThrough};
+// A phone on its side: the picture fills the height, the controls lie over the bars; turned
+// upright, small, or in a game-hosting page's frame of any size, the picture fits again.
+async function landscapeResize() {
+  const g = await open({viewport: {...PHONE, width: 844, height: 390, isLandscape: true}});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  let c = await fitsWhole(g, 3);
+  check(c.h > 389, 'the picture fills the height');
+  const [stick, look] = [await rect(g, '#stick'), await rect(g, '#look')];
+  check(stick.x + stick.w <= c.x && look.x >= c.x + c.w, 'the controls lie over the bars');
+  for (const size of [{width: 390, height: 844}, {width: 320, height: 480}, {width: 1024, height: 768}]) {
+    await g.page.setViewport({...PHONE, ...size});
+    await framesPass(g, 2);
+    c = await fitsWhole(g, 3);
+    check(c.w > size.width - 1 || c.h > size.height - 200, `the picture fills ${size.width}x${size.height}`);
+    for (const control of ['#stick', '#look', '#end', '#fullscreen']) {
+      const b = await rect(g, control);
+      check(b.x >= 0 && b.y >= 0 && b.x + b.w <= size.width && b.y + b.h <= size.height, `${control} is on the screen`);
+    }
+  }
+  await g.page.setViewport({width: 800, height: 600});
+  await g.page.goto(g.page.url() + 'framed.html');
+  await g.until(async () => Number(await g.read("document.querySelector('iframe').contentDocument.getElementById('canvas').dataset.frames")) >= 2,
+                60, 'the framed game\'s first frames');
+  c = await fitsWhole(g, 1, true);
+  const bar = await rect(g, '#bar', true);
+  check(c.h + bar.h >= 420 - 3 && bar.y >= c.y + c.h, 'the picture fills the frame above its help line'); // 4:3 in whole pixels
+  await g.read("document.querySelector('iframe').style.width = '300px'");
+  await sleep(1);
+  c = await fitsWhole(g, 1, true);
+  check(c.w > 299, 'and fits it again once narrowed');
+  await g.close();
+}
+
+// A 1920x1080 tab at ratio 2, then fullscreen: the canvas at the device's pixels, lines as
+// thick as the picture is large, and the pointer aiming exactly; in fullscreen the picture
+// fills the screen's height between black bars, a pointer over a bar aiming at its nearest
+// edge. Software WebGL draws these sizes at a frame in several seconds.
+async function largeScreenFullscreen() {
+  const g = await open({viewport: {width: 1920, height: 1080, deviceScaleFactor: 2}});
+  await g.until(async () => await g.frames() >= 2, 120, 'the first frames');
+  const c = await fitsWhole(g, 2);
+  check(c.w > 1300, 'the picture fills the tab: ' + c.w);
+  await aimsExactly(g, c.x, c.y, c.w / W, [[601, 397], [639, 479]]);
+  await g.page.keyboard.press('Space');
+  // The cross's lines: 5 pixels wide at 640 across, in proportion at every other width.
+  const crossAt = async (x, y, name, part) => {
+    await g.page.mouse.move(x, y);
+    await framesPass(g, 1);
+    return grab(g, name, part);
+  };
+  let f = await crossAt(c.x + c.w / 2, c.y + c.h / 10, 'cross_tab', {x: c.w / 2 - 40, y: c.h / 10 - 40, width: 80, height: 80});
+  check(Math.abs(crossLineWidth(f) - 5 * 2 * c.w / W) <= 1, `lines ${crossLineWidth(f)} pixels wide in a ${c.w}-pixel picture`);
+  await g.page.click('#fullscreen');
+  await g.until(async () => await g.read('document.fullscreenElement !== null'), 30, 'fullscreen');
+  await g.until(async () => await g.read('canvas.width') === 3840, 60, 'the canvas at the screen\'s pixels');
+  check(await g.read('canvas.height') === 2160, 'all of them');
+  const scale = 1080 / H, left = (1920 - W * scale) / 2;
+  await aimsExactly(g, left, 0, scale, [[601, 397], [0, 0]]);
+  await g.page.mouse.move(left / 2, 540.5);
+  await framesPass(g, 1);
+  check(await g.data('mouse') === '0,240', 'a pointer over the bar aims at the edge');
+  f = await crossAt(left + 40 * scale, 48 * scale, 'cross_fullscreen', {x: left - 40, y: 48 * scale - 40, width: 170, height: 80});
+  check(Math.abs(crossLineWidth(f) - 22.5) <= 1, `lines ${crossLineWidth(f)} pixels wide fullscreen, 22.5 at 2160`);
+  check(share(f, 0, 0, 80, f.h, p => same(p, [0, 0, 0])) === 1, 'a black bar beside the picture');
+  await g.close();
+}
+
+// --- Installed, and offline --------------------------------------------------------------
+
+// The page is an app: its manifest parses and both its icons are the sizes it says. Its
+// service worker keeps the release, so that a reload with the network off plays; and a newer
+// release served over it replaces it whole once the page loads again.
+async function installOffline() {
+  const newer = fs.mkdtempSync(path.join(require('os').tmpdir(), 'haystack-newer-'));
+  fs.cpSync(site, newer, {recursive: true});
+  fs.appendFileSync(path.join(newer, 'haystack.js'), '\n// the newer release\n');
+  const worker = path.join(newer, 'sw.js');
+  fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8').replace(/-web-[0-9a-f]+'/, "-web-newer'"));
+  const g = await open();
+  const manifest = await g.session.send('Page.getAppManifest');
+  check(manifest.errors.length === 0 && manifest.data, 'the manifest parses: ' + JSON.stringify(manifest.errors));
+  const icons = JSON.parse(manifest.data).icons;
+  const sizes = await g.read(`Promise.all(${JSON.stringify(icons)}.map(async i => { const b = await
+    createImageBitmap(await (await fetch(i.src)).blob()); return b.width + 'x' + b.height === i.sizes; }))`);
+  check(icons.length === 2 && sizes.every(s => s), 'both icons load at their sizes');
+  await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => r && r.active && r.active.state)") === 'activated',
+                60, 'the service worker');
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  const caches = () => g.read('caches.keys()');
+  const offline = on => g.session.send('Network.emulateNetworkConditions', {offline: on, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
+  await offline(true);
+  await g.page.reload();
+  await g.until(async () => await g.frames() >= 2, 60, 'the game to play offline');
+  await offline(false);
+  const older = await caches();
+  g.server.folder = newer;
+  await g.page.reload(); // the page finds the newer release and keeps it, while the older plays
+  await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"), 60, 'the newer release kept');
+  await g.page.reload(); // and plays the newer, once the older worker gives way: in headless
+                         // Chromium under DevTools it took 20-40 s to become idle
+  await g.until(async () => { const now = await caches(); return now.length === 1 && /-web-newer /.test(now[0]); }, 120, 'the newer release alone');
+  await g.until(async () => await g.frames() >= 2, 60, 'the newer release to play');
+  check(/the newer release/.test(await g.read("fetch('haystack.js').then(r => r.text())")), 'from its files');
+  check(older.length === 1 && !/-web-newer /.test(older[0]), 'one release was kept before');
+  await g.close();
+  fs.rmSync(newer, {recursive: true});
+}
+
+const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
+               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};
