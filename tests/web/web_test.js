@@ -40,13 +40,14 @@ function serve(site, refuse = []) {
 
 // The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
 // when given; by default in a tab whose width the picture fills at 640x480.
-async function open({clock, args = [], refuse, viewport = {width: 640, height: 600}, folder = site} = {}) {
+async function open({clock, init, args = [], refuse, viewport = {width: 640, height: 600}, folder = site} = {}) {
   const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
   const page = await browser.newPage();
   await page.setViewport(viewport);
   if (clock) await page.evaluateOnNewDocument(`Date.now = () => ${clock};`); // a still clock
+  if (init) await page.evaluateOnNewDocument(init); // the browser made otherwise, before the page
   const session = await page.createCDPSession();
   const g = {page, browser, server, session};
   g.read = async expr => (await session.send('Runtime.evaluate',
@@ -239,6 +240,16 @@ async function downloadFails() {
   const g = await open({refuse: ['haystack.data']});
   await g.until(async () => /could not be downloaded/.test(await g.read("document.getElementById('notice-text').textContent")) &&
                 !(await g.read("document.getElementById('notice').hidden")), 30, 'a notice');
+  await g.close();
+}
+
+// A browser that refuses service workers outright, as some private windows do by throwing at
+// the very property: the game loads and plays as it did before it kept itself offline.
+async function serviceWorkersRefused() {
+  const g = await open({init: `Object.defineProperty(Navigator.prototype, 'serviceWorker',
+    {get() { throw new DOMException('refused', 'SecurityError'); }});`});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  check(await g.read("document.getElementById('notice').hidden"), 'no notice over the game');
   await g.close();
 }
 
@@ -542,7 +553,7 @@ async function installOffline() {
 }
 
 const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough};
+               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough, serviceWorkersRefused};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};
