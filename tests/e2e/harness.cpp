@@ -557,7 +557,6 @@ Window show_game(XServer &x, Game &game, int width, int height) {
         return 0;
     }
     double window_at = since_start();
-    focus(x.dpy, window); // at once: under wine the keyboard is taken up as the window activates
     // The audio device opens right before input is installed.
     if (!wait_until([&] { return recorded_frames(game.audio_file) > 0; }, START_TIMEOUT)) {
         ADD_FAILURE() << "no audio was ever recorded, " << window_at
