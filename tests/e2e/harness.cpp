@@ -568,7 +568,10 @@ Window show_game(XServer &x, Game &game, int width, int height) {
     // The world is made after that; then the main loop, which reads the keys, draws its first
     // frame over the black: in the sanitized build often a second later.
     if (!wait_until([&] { return frame_drawn(x.dpy, window); }, START_TIMEOUT)) {
-        ADD_FAILURE() << "no frame was ever drawn; output:\n" << game.output() << game_stacks(game);
+        // What the window holds, kept for a person to look at.
+        std::string shown = save_screenshot(grab_frame(x.dpy, window), "stalled_start");
+        ADD_FAILURE() << "no frame was ever drawn (the window: " << shown << "); output:\n"
+                      << game.output() << game_stacks(game);
         return 0;
     }
     // What the time-outs are measured against (docs/reliability.md).
