@@ -595,16 +595,17 @@ async function gamepadPlayThrough() {
   await padAxis(g, 1, -1);
   await Promise.all([sleep(2.3), framesPass(g)]);
   await padAxis(g, 1, 0);
-  let won = false;
+  let won = false, target = null; // where the needle was last seen whole, away from the cross
   for (let step = 0, throws = 0; !won && throws < 3; step++) {
     check(step < 80, 'the cross never reached the needle');
     const f = await grab(g, 'pad_steering'), c = cross(f), seen = needle(f, c.x + 13, c.y + 10);
     check(c.n > 10, 'the cross is in view');
-    if (seen.n < 20) {
+    if (seen.n >= 20) target = seen; // once the cross covers it, the needle counts as where it was
+    if (!target) {
       await holdPad(g, step % 10 === 9 ? 12 : 15, 0.2); // the d-pad: right, now and then up
       continue;
     }
-    const dx = seen.x - c.x, dy = seen.y - c.y;
+    const dx = target.x - c.x, dy = target.y - c.y;
     if (Math.hypot(dx, dy) >= 8) { // a push to cover about a twentieth of the way a tick
       const push = (off, size) => Math.sign(off) * (0.25 + 0.75 * Math.min(1, Math.sqrt(Math.abs(off) / 20 / (size / 30))));
       await padAxis(g, 2, push(dx, W)), await padAxis(g, 3, push(dy, H));
