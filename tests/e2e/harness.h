@@ -19,8 +19,9 @@
 // draws about a frame a second.
 const double SLOWDOWN = std::getenv("HAYSTACK_EMULATOR") ? 5.0 : 1.0;
 // Seconds for each stage of the game's start (its window, its sound, its first frame), measured
-// with the machine loaded (docs/reliability.md): natively at most 1 s to the first frame, under
-// wine at most 6 s, and a first game in a fresh wine prefix up to about 25 s; twice the slowest.
+// with the machine loaded (docs/reliability.md): natively at most 2 s to the first frame (5 s
+// sanitized), under wine at most 6 s, a first game in a fresh wine prefix once over 20 s; 50 s
+// is more than twice the slowest.
 const double START_TIMEOUT = 50.0 * SLOWDOWN;
 const double EXIT_TIMEOUT = 10.0 * SLOWDOWN; // seconds from the quitting input to the exit
 // Seconds for what the game does to show in its window: a frame or two, and the slowest frames
