@@ -31,7 +31,7 @@ class PlaysAnyway : public RunningGame {
     // Without audio output the harness cannot tell when input is installed: it waits a while.
     void start_silent_game() {
         game.start(x.name.c_str());
-        window = wait_for_window(x.dpy, WIDTH, HEIGHT, nullptr, START_TIMEOUT);
+        window = wait_for_window(x.dpy, WIDTH, HEIGHT, GAME_TITLE, START_TIMEOUT);
         ASSERT_NE(window, 0u) << "no window; output:\n" << game.output();
         sleep_seconds(2.0);
         focus(x.dpy, window);

@@ -548,9 +548,7 @@ Window show_game(XServer &x, Game &game, int width, int height) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     };
     game.start(x.name.c_str());
-    bool framed = x.window_manager_pid > 0; // among the window manager's windows of its size
-    Window window = wait_for_window(x.dpy, width, height, width && !framed ? nullptr : "Haystack",
-                                    START_TIMEOUT);
+    Window window = wait_for_window(x.dpy, width, height, GAME_TITLE, START_TIMEOUT);
     if (!window) {
         ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n"
                       << game.output() << game_stacks(game);
@@ -571,7 +569,9 @@ Window show_game(XServer &x, Game &game, int width, int height) {
         // What the window holds, kept for a person to look at.
         std::string shown = save_screenshot(grab_frame(x.dpy, window), "stalled_start");
         ADD_FAILURE() << "no frame was ever drawn (the window: " << shown << "); output:\n"
-                      << game.output() << game_stacks(game);
+                      << game.output() << game_stacks(game) << "\nwindows, 0x" << std::hex << window
+                      << std::dec << " the one watched:\n"
+                      << run("xwininfo -root -tree -display " + x.name).output;
         return 0;
     }
     // What the time-outs are measured against (docs/reliability.md).

@@ -131,7 +131,10 @@ struct Rgb {
 };
 
 const int WIDTH = 640, HEIGHT = 480; // the game's window, pixels
-const Rgb SKY = {102, 153, 204};     // the clear colour (0.4, 0.6, 0.8)
+// The game's window is found by its title as well as its size: under wine, other windows of its
+// size come and go while the OpenGL pixel format is picked, each gone before a frame is drawn.
+const char *const GAME_TITLE = "Haystack";
+const Rgb SKY = {102, 153, 204}; // the clear colour (0.4, 0.6, 0.8)
 inline bool is_sky(Rgb p) {
     return p == SKY;
 }

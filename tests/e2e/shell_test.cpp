@@ -178,7 +178,7 @@ TEST(BusyXServer, TwoRefusalsAtStartAreRiddenOut) {
     game.add_all_data();
     refuse_connections(game, 2, game.dir + "/calls.txt");
     game.start(x.name.c_str());
-    Window window = wait_for_window(x.dpy, WIDTH, HEIGHT, nullptr, BUSY_START_LIMIT);
+    Window window = wait_for_window(x.dpy, WIDTH, HEIGHT, GAME_TITLE, BUSY_START_LIMIT);
     ASSERT_NE(window, 0u) << "no window in " << BUSY_START_LIMIT << " s; output:\n"
                           << game.output();
     EXPECT_EQ(lines_in(game.dir + "/calls.txt"), 3); // two refused, the third connected
@@ -235,7 +235,7 @@ TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
         EXPECT_NE(text.find(AGL_ERROR), std::string::npos) << text;
     }
 
-    Window box = wait_for_window(x.dpy, 0, 0, wine_game() ? "Haystack" : "xmessage", START_TIMEOUT);
+    Window box = wait_for_window(x.dpy, 0, 0, wine_game() ? GAME_TITLE : "xmessage", START_TIMEOUT);
     ASSERT_NE(box, 0u) << "the message box never showed";
     sleep_seconds(1.0);
     ASSERT_TRUE(game.running()) << "quit without waiting for OK: " << describe_status(game.status);
