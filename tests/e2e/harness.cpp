@@ -577,6 +577,7 @@ Window show_game(XServer &x, Game &game, int width, int height) {
     // What the time-outs are measured against (docs/reliability.md).
     std::printf("game start: window %.2f s, sound %.2f s, first frame %.2f s\n", window_at,
                 sound_at, since_start());
+    std::fflush(stdout); // kept should the test then hang and be killed
     sleep_seconds(0.5);
     focus(x.dpy, window);
     return window;
