@@ -12,6 +12,10 @@ static SDL_GameController *controllers[MAX_PADS]; // the pads driving; null: a f
 static SDL_JoystickID instances[MAX_PADS];        // SDL's lasting name for each of them
 
 void start_gamepads() {
+    // Windows' raw input back end takes an Xbox pad from XInput, yet under wine it is sent no
+    // input at all: XInput, DirectInput and HIDAPI serve every pad without it. The environment's
+    // SDL_JOYSTICK_RAWINPUT still wins over this.
+    SDL_SetHint(SDL_HINT_JOYSTICK_RAWINPUT, "0");
     watching = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
 }
 

@@ -365,13 +365,21 @@ class PadPlaying : public Playing {
     void start_with_pad() {
         game.fixed_clock = TARGET_ON_TOP;
         game.preload.push_back(VIRTUAL_PAD_LIBRARY);
-        ASSERT_EQ(mkfifo((game.dir + "/virtual-pad").c_str(), 0600), 0);
-        fifo = open((game.dir + "/virtual-pad").c_str(), O_RDWR | O_CLOEXEC);
+        std::string path = game.dir + "/virtual-pad";
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        fifo = open(path.c_str(), O_RDWR | O_CLOEXEC);
+        game.environment.push_back("VIRTUAL_PAD_FIFO=" + path);
+        // Under wine the pad is plugged into wine's device host, which the game's start brings
+        // up with the game's preloads only when no earlier game left one running.
+        if (wine_game())
+            run("wineserver -k; wineserver -w");
         ASSERT_NO_FATAL_FAILURE(start_game());
         hold("button 6 1", "button 6 0", never, 0); // Start
     }
     ~PadPlaying() override {
         close(fifo);
+        if (wine_game())
+            run("wineserver -k; wineserver -w"); // no later game meets the pad
     }
     void pad(const std::string &line) {
         ASSERT_EQ(write(fifo, (line + "\n").data(), line.size() + 1), ssize_t(line.size() + 1));
