@@ -236,7 +236,11 @@ TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
     }
 
     Window box = wait_for_window(x.dpy, 0, 0, wine_game() ? GAME_TITLE : "xmessage", START_TIMEOUT);
-    ASSERT_NE(box, 0u) << "the message box never showed";
+    ASSERT_NE(box, 0u) << "the message box never showed; "
+                       << (game.running() ? "the game runs" : describe_status(game.status))
+                       << "; output:\n"
+                       << game.output() << "\nwindows:\n"
+                       << run("xwininfo -root -tree -display " + x.name).output;
     sleep_seconds(1.0);
     ASSERT_TRUE(game.running()) << "quit without waiting for OK: " << describe_status(game.status);
     save_screenshot(grab_frame(x.dpy, box), "no_opengl_message");
