@@ -3,10 +3,11 @@ BUILD := build
 JOBS := $(shell nproc)
 # ON turns compiler warnings into errors, as CI does.
 WERROR ?= OFF
-# REPEAT=N runs a test suite N times and counts its failures (scripts/run-tests); a test that
-# fails is never run again to pass.
+# REPEAT=N runs a test suite N times and counts its failures, LOAD=N with N cores kept busy
+# beside it (scripts/run-tests); a test that fails is never run again to pass.
 REPEAT ?= 1
-RUN_TESTS = REPEAT=$(REPEAT) scripts/run-tests
+LOAD ?= 0
+RUN_TESTS = REPEAT=$(REPEAT) LOAD=$(LOAD) scripts/run-tests
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
