@@ -140,6 +140,10 @@ void XServer::stop(int signal) {
     fs::remove("/tmp/.X" + n + "-lock");
 }
 
+std::string XServer::windows() const {
+    return run("xwininfo -root -tree -display " + name).output;
+}
+
 const char *wine_game() {
     return std::getenv("HAYSTACK_WINE_GAME");
 }
@@ -571,7 +575,7 @@ Window show_game(XServer &x, Game &game, int width, int height) {
         ADD_FAILURE() << "no frame was ever drawn (the window: " << shown << "); output:\n"
                       << game.output() << game_stacks(game) << "\nwindows, 0x" << std::hex << window
                       << std::dec << " the one watched:\n"
-                      << run("xwininfo -root -tree -display " + x.name).output;
+                      << x.windows();
         return 0;
     }
     // What the time-outs are measured against (docs/reliability.md).

@@ -53,7 +53,8 @@ struct XServer {
     // Ends the server early under its other clients: SIGTERM as when a session ends,
     // SIGKILL as when it crashes.
     void stop(int signal);
-    std::string name; // ":n"
+    std::string windows() const; // every window on the screen, for a failure message
+    std::string name;            // ":n"
     Display *dpy = nullptr;
     pid_t pid = -1;
     pid_t window_manager_pid = -1; // openbox, if it runs

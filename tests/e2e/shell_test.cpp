@@ -240,7 +240,7 @@ TEST(NoOpenGl, MessageBoxExplainsAndOkQuits) {
                        << (game.running() ? "the game runs" : describe_status(game.status))
                        << "; output:\n"
                        << game.output() << "\nwindows:\n"
-                       << run("xwininfo -root -tree -display " + x.name).output;
+                       << x.windows();
     sleep_seconds(1.0);
     ASSERT_TRUE(game.running()) << "quit without waiting for OK: " << describe_status(game.status);
     save_screenshot(grab_frame(x.dpy, box), "no_opengl_message");
