@@ -74,7 +74,11 @@ endforeach()
 # The folder, its zip and its installer, from a fresh install of the `windows` component
 # (stripped: players need no debugging information).
 find_program(WIXL wixl DOC "wixl, from msitools, which builds the MSI installer" REQUIRED)
-find_program(FAKETIME faketime DOC "faketime, which stops wixl's clock for a release")
+find_file(FAKETIME_LIBRARY libfaketime.so.1 # the build machine's own
+    PATHS /usr/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/faketime /usr/lib/faketime
+        /usr/local/lib/faketime
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+    DOC "libfaketime, which stops wixl's clock for a release")
 find_program(ZIP_PROGRAM zip DOC "Info-ZIP's zip, which packs the game's folder" REQUIRED)
 find_program(MSIBUILD msibuild DOC "msibuild, from msitools, which sets the package code" REQUIRED)
 # The installer's codes, each version's own, made from the version under the upgrade code so
@@ -97,7 +101,7 @@ add_custom_target(windows_artefacts
         -P ${CMAKE_CURRENT_LIST_DIR}/WriteWxs.cmake
     COMMAND ${CMAKE_COMMAND} -DFOLDER=${HAYSTACK_WINDOWS_STAGE} -DZIP=${HAYSTACK_WINDOWS_ZIP}
         -DWXS=${HAYSTACK_WINDOWS_FILES}/haystack.wxs -DMSI=${HAYSTACK_WINDOWS_MSI} -DWIXL=${WIXL}
-        -DMSIBUILD=${MSIBUILD} -DZIP_PROGRAM=${ZIP_PROGRAM} -DFAKETIME=${FAKETIME}
+        -DMSIBUILD=${MSIBUILD} -DZIP_PROGRAM=${ZIP_PROGRAM} -DFAKETIME_LIBRARY=${FAKETIME_LIBRARY}
         "-DSUBJECT=Haystack ${PROJECT_VERSION}" -DAUTHOR=${HAYSTACK_PUBLISHER}
         -DPACKAGE_CODE=${HAYSTACK_PACKAGE_CODE} -P ${CMAKE_CURRENT_LIST_DIR}/Pack.cmake
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -185,11 +186,31 @@ std::string settings_file(const Game &game) {
     return game.config_home + "/haystack/haystack.conf";
 }
 
+// libfaketime names a semaphore and a shared memory object after each process it is preloaded
+// into, and removes them as that process exits. A killed game leaves them behind, and a later
+// process that the system gives the same id then cannot start the faketime wrapper ("sem_open:
+// File exists"). Removes those of every process that is gone.
+static void remove_killed_clocks_names() {
+    std::error_code ignored; // a name another test removes first is gone all the same
+    for (const auto &entry : fs::directory_iterator("/dev/shm", ignored)) {
+        std::string name = entry.path().filename().string();
+        size_t digits = name.find_first_of("0123456789");
+        std::string stem = name.substr(0, digits);
+        if ((stem != "sem.faketime_sem_" && stem != "faketime_shm_") ||
+            name.find_first_not_of("0123456789", digits) != std::string::npos)
+            continue;
+        if (kill(std::atoi(name.c_str() + digits), 0) != 0 && errno == ESRCH)
+            fs::remove(entry.path(), ignored);
+    }
+}
+
 Game::~Game() {
     if (pid > 0 && !reaped) {
         kill(-pid, SIGKILL); // its process group: a message box it started goes too
         waitpid(pid, nullptr, 0);
     }
+    if (!fixed_clock.empty())
+        remove_killed_clocks_names();
     fs::remove_all(dir);
 }
 

@@ -155,6 +155,25 @@ TEST(NoDisplay, DisplayWithoutServerIsReported) {
     expect_graphics_error_without_server(display.c_str());
 }
 
+// The fixed clock of a game killed at a test's end leaves none of its names in shared memory:
+// each would stop a later faketime (the release's) that the system gives the same process id.
+TEST(FixedClock, AKilledGameLeavesNoNamesBehind) {
+    XServer x;
+    std::string names[2];
+    {
+        Game game;
+        game.fixed_clock = "2026-01-01 00:00:00";
+        game.add_all_data();
+        ASSERT_NE(show_game(x, game), 0u);
+        std::string pid = std::to_string(game.pid);
+        names[0] = "/dev/shm/sem.faketime_sem_" + pid, names[1] = "/dev/shm/faketime_shm_" + pid;
+        for (const std::string &name : names)
+            ASSERT_TRUE(std::ifstream(name).good()) << name << " while the game runs";
+    }
+    for (const std::string &name : names)
+        EXPECT_FALSE(std::ifstream(name).good()) << name;
+}
+
 // A server that turns connections away for a moment (every call to XOpenDisplay that the
 // preloaded library refuses, -1: all) and counts the game's tries in `calls_file`.
 static void refuse_connections(Game &game, int refusals, const std::string &calls_file) {
