@@ -167,11 +167,15 @@ async function spaceWalkEscape() {
   await g.page.keyboard.press('Space'); // down and up between two frames: the latch keeps it
   await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'the theme');
   await g.until(async () => await g.level() > 0.01, 10, 'the theme to sound');
-  // The title card goes, and the view comes up level from the orbit's downward look at the
-  // game's pace, however few frames a busy machine draws meanwhile.
-  let before;
-  await g.until(async () => share(before = await grab(g, 'play_start'), 0, 0, W, 100, isSky) > 0.3,
-                10, 'the title card to go and the sky to show');
+  // The view comes up level from the orbit's downward look at the game's pace, however few
+  // frames a busy machine draws meanwhile; then the title card has gone and the sky shows over
+  // the mound. How much sky depends on the world and on where the orbit left the player: a
+  // share of 0.34 to 0.65 of the top rows, measured at nine places round one world.
+  await g.until(async () => Number((await g.data('view')).split(',')[3]) <= 0, 10, 'a level view');
+  await framesPass(g);
+  const before = await grab(g, 'play_start');
+  const sky = share(before, 0, 0, W, 100, isSky);
+  check(sky > 0.1, `the title card has gone and the sky shows (${sky})`);
   await holdKey(g, 'ArrowUp', 1);
   const after = await grab(g, 'walked');
   const walked = layoutDistance(before, after);
