@@ -171,7 +171,7 @@ async function spaceWalkEscape() {
   // frames a busy machine draws meanwhile; then the title card has gone and the sky shows over
   // the mound. How much sky depends on the world and on where the orbit left the player: a
   // share of 0.34 to 0.65 of the top rows, measured at nine places round one world.
-  await g.until(async () => Number((await g.data('view')).split(',')[3]) <= 0, 10, 'a level view');
+  await g.until(async () => (await view(g))[3] <= 0, 10, 'a level view');
   await framesPass(g);
   const before = await grab(g, 'play_start');
   const sky = share(before, 0, 0, W, 100, isSky);
