@@ -15,17 +15,18 @@ const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-               '.png': 'image/png', '.webmanifest': 'application/manifest+json'};
+               '.png': 'image/png', '.webmanifest': 'application/manifest+json', '.txt': 'text/plain'};
 
 if (shots) fs.mkdirSync(shots, {recursive: true});
 const sleep = s => new Promise(r => setTimeout(r, s * 1000));
 const check = (ok, what) => { if (!ok) throw new Error(what); };
 
 // The folder served on the loopback address (its `folder` may change); `refuse` names files
-// answered with 404.
+// answered with 404. A request for `hang` is held unanswered in `held`.
 function serve(site, refuse = []) {
   const server = http.createServer((req, res) => {
     site = server.folder;
+    if (req.url.endsWith('/hang')) return server.held.push(res);
     if (req.url.startsWith('/framed.html')) // the game in a frame, as game-hosting pages show it
       return res.writeHead(200, {'Content-Type': 'text/html'}).end(
           '<body style="margin:0"><iframe src="./" style="border:0;width:500px;height:420px"></iframe>');
@@ -35,6 +36,7 @@ function serve(site, refuse = []) {
     fs.createReadStream(file).pipe(res);
   });
   server.folder = site;
+  server.held = [];
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
@@ -520,8 +522,10 @@ async function largeScreenFullscreen() {
 // --- Installed, and offline --------------------------------------------------------------
 
 // The page is an app: its manifest parses and both its icons are the sizes it says. Its
-// service worker keeps the release, so that a reload with the network off plays; and a newer
-// release served over it replaces it whole once the page loads again.
+// service worker keeps the release, so that a reload with the network off plays. A newer
+// release served over it is kept; while another tab's request holds the older release, a
+// reload plays the older after a wait, and the newer takes over once that request is
+// answered, without restarting the game under way, and plays whole at the next reload.
 async function installOffline() {
   const newer = fs.mkdtempSync(path.join(require('os').tmpdir(), 'haystack-newer-'));
   fs.cpSync(site, newer, {recursive: true});
@@ -548,11 +552,23 @@ async function installOffline() {
   g.server.folder = newer;
   await g.page.reload(); // the page finds the newer release and keeps it, while the older plays
   await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"), 60, 'the newer release kept');
-  await g.page.reload(); // and plays the newer, once the older worker gives way: in headless
-                         // Chromium under DevTools it took 20-40 s to become idle
-  await g.until(async () => { const now = await caches(); return now.length === 1 && /-web-newer /.test(now[0]); }, 120, 'the newer release alone');
+  const newerPlays = async () => /the newer release/.test(await g.read("fetch('haystack.js').then(r => r.text())"));
+  const other = await g.browser.newPage();
+  await other.goto(g.page.url() + 'LICENSE.txt');
+  await other.evaluate("fetch('hang'), 0");
+  await g.page.bringToFront(); // a tab behind another draws nothing
+  await g.until(async () => g.server.held.length === 1, 30, 'the other tab\'s request');
+  await g.page.reload(); // the page's wait, 5 s, and the game's start, seconds, in a minute
+  await g.until(async () => await g.frames() >= 2, 5 + 60, 'the older release to play');
+  check(!await newerPlays(), 'the older release plays while the newer waits');
+  await g.read('window.stayed = true');
+  g.server.held.forEach(res => res.end());
+  await g.until(async () => { const now = await caches(); return now.length === 1 && /-web-newer /.test(now[0]); }, 60, 'the newer release alone');
+  await framesPass(g);
+  check(await g.read('window.stayed') === true, 'the game under way goes on');
+  await g.page.reload();
   await g.until(async () => await g.frames() >= 2, 60, 'the newer release to play');
-  check(/the newer release/.test(await g.read("fetch('haystack.js').then(r => r.text())")), 'from its files');
+  check(await newerPlays(), 'the newer release plays, from its files');
   check(older.length === 1 && !/-web-newer /.test(older[0]), 'one release was kept before');
   await g.close();
   fs.rmSync(newer, {recursive: true});
