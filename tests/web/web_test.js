@@ -351,16 +351,21 @@ async function fitsWhole(g, ratio, inFrame) {
   return {...c, vw, vh};
 }
 
-// The longest run down a column of the cursor cross's first line (red to green; nothing else
-// in the sky is), device pixels: the width its lines are drawn at.
+// The width the cursor cross's lines are drawn at, device pixels: the middle one of the runs
+// of its first line's colours (red to green) down the columns it crosses. Not the longest: a
+// strand of a like colour beside the line lengthens the run in the few columns it touches.
 function crossLineWidth(f) {
-  let longest = 0;
-  for (let x = 0; x < f.w; x++) for (let y = 0, run = 0; y < f.h; y++) {
-    const [r, gr, b] = f.at(x, y);
-    run = b <= 2 && Math.abs(r + gr - 255) <= 3 ? run + 1 : 0;
-    longest = Math.max(longest, run);
+  const runs = [];
+  for (let x = 0; x < f.w; x++) {
+    let longest = 0;
+    for (let y = 0, run = 0; y < f.h; y++) {
+      const [r, gr, b] = f.at(x, y);
+      run = b <= 2 && Math.abs(r + gr - 255) <= 3 ? run + 1 : 0;
+      longest = Math.max(longest, run);
+    }
+    if (longest) runs.push(longest);
   }
-  return longest;
+  return runs.sort((p, q) => p - q)[runs.length >> 1] || 0;
 }
 
 // The pointer at the middle of game pixel (x, y) of a picture drawn `scale` CSS pixels a game
