@@ -422,8 +422,10 @@ async function phonePortrait() {
   await g.until(async () => (await view(g))[3] > 0.3, 30, 'Look down to look down');
   await fingers(g, 'touchEnd');
   await g.until(async () => (await view(g))[3] <= 0, 30, 'the view to come up again');
-  // Turn on with the stick until the needle shows plainly, then tap it, up to three times.
+  // Turn on with the stick until the needle shows plainly, then tap it, up to three times; a
+  // miss keeps the picture it aimed by, and says where it tapped.
   let won = false;
+  const missed = [];
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
     const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
@@ -437,8 +439,11 @@ async function phonePortrait() {
     await tap(g, c.x + (seen.x + 0.5) * c.w / f.w, c.y + (seen.y + 0.5) * c.h / f.h);
     await framesPass(g, 3);
     won = await g.data('track') === 'outro.mp3';
+    if (won) continue;
+    fs.copyFileSync(path.join(shots, 'web_phone_looking.png'), path.join(shots, `web_phone_missed_${throws}.png`));
+    missed.push(`at (${await g.data('mouse')}), the needle's ${seen.n} pixels round (${(seen.x * W / f.w).toFixed(1)}, ${(seen.y * H / f.h).toFixed(1)})`);
   }
-  check(won, 'three taps on the needle all missed');
+  check(won, 'three taps on the needle all missed: ' + missed.join('; '));
   await grab(g, 'phone_won');
   // Walking on with the stick while a second finger aims.
   m = await push(0, -0.9, 0.5, [c.x + 100.5 * c.w / W, c.y + 50.5 * c.h / H]);
