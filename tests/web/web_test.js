@@ -14,6 +14,12 @@ const W = 640, H = 480;                             // the game's picture, game 
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
+// Seconds to walk back after a throw at the needle missed. A throw's hit is first tested two of
+// its steps out: 20 units straight ahead, up to 39 toward the picture's corners. From nearer
+// than that less 10, a throw at the needle's very middle passes it untested, and so would every
+// throw from there. Walking up the mound can end that near (13 units, measured), so a miss steps
+// back about 15 units (a unit a tick).
+const BACK_AFTER_MISS = 0.5;
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
                '.png': 'image/png', '.webmanifest': 'application/manifest+json', '.txt': 'text/plain'};
 
@@ -204,7 +210,7 @@ async function playThrough() {
   await framesPass(g, 3);
   await holdKey(g, 'ArrowUp', 2.3);
   // Should the needle still hide: turn, and now and then walk on, until it shows plainly; then
-  // throw, up to three times.
+  // throw, up to three times, stepping back after a miss (see BACK_AFTER_MISS).
   let won = null;
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
@@ -223,6 +229,7 @@ async function playThrough() {
     await framesPass(g, 3);
     const after = await grab(g, 'won_' + throws);
     if (needle(after, W - 1, H - 1).n === 0) won = after;
+    else await holdKey(g, 'ArrowDown', BACK_AFTER_MISS);
   }
   check(won, 'three throws at the needle all missed');
   check(await g.data('track') === 'outro.mp3', 'the outro follows the hit');
@@ -423,13 +430,13 @@ async function phonePortrait() {
   await fingers(g, 'touchEnd');
   await g.until(async () => (await view(g))[3] <= 0, 30, 'the view to come up again');
   // Turn on with the stick until the needle shows plainly, then tap it, up to three times; a
-  // miss keeps the picture it aimed by, and says where it tapped.
+  // miss steps back (see BACK_AFTER_MISS), keeps the picture it aimed by and says where it tapped.
   let won = false;
   const missed = [];
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
     const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
-    const seen = needle(f, ax * f.w / W, ay * f.h / H, 30 * f.w / W);
+    const seen = needle(f, (+ax + 13) * f.w / W, (+ay + 10) * f.h / H, 4 * f.w / W);
     if (seen.n < 100 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
       const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8, 0, 0.2];
       await push(dx, dy, seconds);
@@ -441,7 +448,8 @@ async function phonePortrait() {
     won = await g.data('track') === 'outro.mp3';
     if (won) continue;
     fs.copyFileSync(path.join(shots, 'web_phone_looking.png'), path.join(shots, `web_phone_missed_${throws}.png`));
-    missed.push(`at (${await g.data('mouse')}), the needle's ${seen.n} pixels round (${(seen.x * W / f.w).toFixed(1)}, ${(seen.y * H / f.h).toFixed(1)})`);
+    missed.push(`at (${await g.data('mouse')}), the needle's ${seen.n} pixels round (${(seen.x * W / f.w).toFixed(1)}, ${(seen.y * H / f.h).toFixed(1)}), from ${await g.data('view')}`);
+    await push(0, 0.8, BACK_AFTER_MISS);
   }
   check(won, 'three taps on the needle all missed: ' + missed.join('; '));
   await grab(g, 'phone_won');
