@@ -14,6 +14,7 @@ const W = 640, H = 480;                             // the game's picture, game 
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
+const BLUE_END = [13, 10];                          // the cross's blue end from its middle, game pixels
 // Seconds to walk back after a throw at the needle missed. A throw's hit is first tested two of
 // its steps out: 20 units straight ahead, up to 39 toward the picture's corners. From nearer
 // than that less 10, a throw at the needle's very middle passes it untested, and so would every
@@ -442,7 +443,7 @@ async function phonePortrait() {
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
     check(look < 40, 'the needle never came into view');
     const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
-    const seen = needle(f, (+ax + 13) * f.w / W, (+ay + 10) * f.h / H, 4 * f.w / W);
+    const seen = needle(f, (+ax + BLUE_END[0]) * f.w / W, (+ay + BLUE_END[1]) * f.h / H, 4 * f.w / W);
     if (seen.n < 100 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
       const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8, 0, 0.2];
       await push(dx, dy, seconds);
@@ -643,7 +644,7 @@ async function gamepadPlayThrough() {
   let won = false, target = null; // where the needle was last seen whole, away from the cross
   for (let step = 0, throws = 0; !won && throws < 3; step++) {
     check(step < 80, 'the cross never reached the needle');
-    const f = await grab(g, 'pad_steering'), c = cross(f), seen = needle(f, c.x + 13, c.y + 10);
+    const f = await grab(g, 'pad_steering'), c = cross(f), seen = needle(f, c.x + BLUE_END[0], c.y + BLUE_END[1]);
     check(c.n > 10, 'the cross is in view');
     if (seen.n >= 20) target = seen; // once the cross covers it, the needle counts as where it was
     if (!target) {
