@@ -9,8 +9,11 @@
 const int KEY_RELEASED = 0x80; // set in a scancode the keyboard callback gets for a release
 const int BUTTONS_DOWN = MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_RIGHT_DOWN | MOUSE_FLAG_MIDDLE_DOWN;
 
-static std::atomic<bool> key_pressed[KEY_MAX]; // went down since last read, by scancode
+static std::atomic<bool> key_latched[KEY_MAX]; // went down since last read, by scancode
+static std::atomic<bool> key_new[KEY_MAX];     // went down since key_pressed last asked
+static bool key_held[KEY_MAX];                 // the keyboard callback's own: which keys are down
 static std::atomic<bool> button_pressed;       // a mouse button went down since the last read
+static std::atomic<bool> button_new;           // likewise, since mouse_button_pressed last asked
 static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
 static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
 
@@ -31,15 +34,23 @@ static void watch_for_switch(int scancode) {
 
 // Keyboard callback, on every key event, from the library's input thread.
 static void latch_key(int scancode) {
-    if (!(scancode & KEY_RELEASED) && scancode < KEY_MAX)
-        key_pressed[scancode] = true;
+    int code = scancode & ~KEY_RELEASED;
+    bool down = !(scancode & KEY_RELEASED);
+    if (down && code < KEY_MAX) {
+        key_latched[code] = true;
+        key_new[code] = key_new[code] || !key_held[code];
+    }
+    if (code < KEY_MAX)
+        key_held[code] = down;
     watch_for_switch(scancode);
 }
 
 // Mouse callback, on every mouse event, from the library's input thread.
 static void latch_button(int flags) {
-    if (flags & BUTTONS_DOWN)
+    if (flags & BUTTONS_DOWN) {
         button_pressed = true;
+        button_new = true;
+    }
 }
 
 void install_input_latches() {
@@ -48,7 +59,7 @@ void install_input_latches() {
 }
 
 bool key_down(int scancode) {
-    bool pressed = key_pressed[scancode].exchange(false);
+    bool pressed = key_latched[scancode].exchange(false);
     return key[scancode] || pressed;
 }
 
@@ -60,6 +71,24 @@ bool key_or_pad(int scancode, PadAction action) {
 bool mouse_button_down() {
     bool pressed = button_pressed.exchange(false);
     return mouse_b || pressed;
+}
+
+bool key_pressed(int scancode) {
+    return key_new[scancode].exchange(false);
+}
+
+bool mouse_button_pressed() {
+    return button_new.exchange(false);
+}
+
+void forget_presses() {
+    for (int code = 0; code < KEY_MAX; code++) {
+        key_latched[code] = false;
+        key_new[code] = false;
+    }
+    button_pressed = false;
+    button_new = false;
+    pad_forget_presses();
 }
 
 bool display_switch_pressed() {

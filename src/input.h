@@ -17,6 +17,17 @@ bool key_down(int scancode);
 // read; both are read, and both reads clear. As key_down, at most once per tick or frame.
 bool key_or_pad(int scancode, PadAction action);
 
+// Whether the key went down since this was last asked for it, apart from key_down: each press
+// once, a held key's repeats not at all.
+bool key_pressed(int scancode);
+
+// Whether a mouse button went down since this was last asked, apart from mouse_button_down.
+bool mouse_button_pressed();
+
+// Forgets every key, button and pad press not yet read, so that presses meant for the options
+// screen do nothing in the game once it closes.
+void forget_presses();
+
 // Whether any mouse button is down, or went down since the last read; likewise.
 bool mouse_button_down();
 

@@ -1,21 +1,25 @@
-// Program entry: the command line and the kept display choice; start-up of window, audio,
-// gamepads, input and timer; the fixed-step main loop with its switches to and from
-// fullscreen; shutdown.
+// Program entry: the command line and the kept settings; start-up of window, audio, gamepads,
+// input and timer; the fixed-step main loop with its options screen and its switches to and
+// from fullscreen; shutdown.
 #include <allegro.h>
 #include <alleggl.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <algorithm>
 
 #include "desktop.h"
 #include "endings.h"
 #include "framing.h"
 #include "game_state.h"
+#include "controls.h"
 #include "gamepad.h"
 #include "input.h"
 #include "music.h"
-#include "options.h"
+#include "command_line.h"
+#include "options_screen.h"
 #include "picture.h"
 #include "play.h"
 #include "render.h"
@@ -36,9 +40,9 @@ const char *const NO_FULLSCREEN =            // when there is no window manager 
     "haystack: the desktop offers no fullscreen (is a window manager running?); playing in a "
     "window\n";
 
-static std::atomic<int> quit_requested{0};  // 1 once the window was closed
-static DisplayChoice display;               // window or fullscreen now, and the window's scale
-static char settings_file[MAX_PATH_LENGTH]; // where the choice is kept; empty: nowhere
+static std::atomic<int> quit_requested{0}; // 1 once the window was closed
+static DisplayChoice shown;                // the window as it is now: fullscreen or not, and
+                                           // the scale it was last given
 
 // Timer callback, 30 times a second: owes the main loop one more tick.
 static void timer_tick() {
@@ -56,9 +60,9 @@ static void title_window() {
 }
 
 // Answers --help or --version, or says what is wrong with the command line; the exit status.
-static int answer_command_line(const Options &options) {
-    if (options.outcome != OPTIONS_BAD) {
-        show_text(options.outcome == OPTIONS_HELP ? USAGE : VERSION_LINE, false);
+static int answer_command_line(const CommandLine &options) {
+    if (options.outcome != COMMAND_BAD) {
+        show_text(options.outcome == COMMAND_HELP ? USAGE : VERSION_LINE, false);
         return 0;
     }
     char text[sizeof options.problem + 100];
@@ -67,28 +71,39 @@ static int answer_command_line(const Options &options) {
     return BAD_COMMAND_LINE;
 }
 
-// Keeps the display now played in for the next game, where there is a place for it.
-static void keep_display_choice() {
-    if (settings_file[0])
-        write_display_choice(settings_file, display);
-}
-
-// The display to play in: the one kept from the last game, unless the command line asks for
-// another: --scale N a window that size, --fullscreen the whole screen.
-static void choose_display(const Options &options) {
+// The settings to play with: those kept from the last game; then the display the command line
+// asks for, --scale N a window that size and --fullscreen the whole screen, which are kept
+// too; then each --set, for this game alone. False, after saying why, for a --set the game
+// cannot take.
+static bool choose_settings(const CommandLine &options) {
     if (!settings_path(settings_file, sizeof settings_file))
         settings_file[0] = '\0';
-    display = settings_file[0] ? read_display_choice(settings_file) : DEFAULT_DISPLAY;
+    if (settings_file[0])
+        read_settings(settings_file, &kept_settings);
+    DisplayChoice &display = kept_settings.display;
     if (options.scale) {
         display.scale = options.scale;
         display.fullscreen = false;
     }
     display.fullscreen = display.fullscreen || options.fullscreen;
+    settings = kept_settings;
+    for (int i = 0; i < options.sets; i++) {
+        char name[MAX_PATH_LENGTH];
+        std::snprintf(name, sizeof name, "%s", options.set[i]);
+        char *value = std::strchr(name, '=');
+        *value++ = '\0';
+        if (!apply_setting(&settings, name, value)) {
+            std::fprintf(stderr, "haystack: invalid setting '%s'\n%s", options.set[i], TRY_HELP);
+            return false;
+        }
+    }
+    return true;
 }
 
 // A scaled window no larger than the screen's work area, with a note when it had to shrink;
 // the plain 640x480 window is opened as it always was, whatever the screen.
 static void fit_scale_to_screen() {
+    DisplayChoice &display = settings.display;
     if (display.scale == 1)
         return;
     int width, height;
@@ -101,6 +116,7 @@ static void fit_scale_to_screen() {
                  "playing at %d times\n",
                  display.scale, width, height, largest);
     display.scale = largest;
+    kept_settings.display.scale = std::min(kept_settings.display.scale, largest);
 }
 
 // The windowing library, its OpenGL add-on and the window, 640x480 times the scale. False
@@ -115,16 +131,18 @@ static bool open_window() {
     }
     title_window();
     fit_scale_to_screen();
-    if (!set_opengl_mode(WINDOW_WIDTH * display.scale, WINDOW_HEIGHT * display.scale)) {
+    shown = {settings.display.scale, false};
+    if (!set_opengl_mode(WINDOW_WIDTH * shown.scale, WINDOW_HEIGHT * shown.scale)) {
         allegro_message(GRAPHICS_ERROR, allegro_error, allegro_gl_error);
         return false;
     }
     return true;
 }
 
-// The audio output and the three tracks; the intro starts at once.
+// The audio output at the volume chosen, and the three tracks; the intro starts at once.
 static void start_music() {
     music_init(MIX_RATE, MIX_CHANNELS);
+    apply_music_setting();
     theme_stream = music_open("theme.mp3");
     intro_stream = music_open("intro.mp3");
     outro_stream = music_open("outro.mp3");
@@ -150,13 +168,30 @@ static bool show_fullscreen(bool on) {
     return true;
 }
 
-// Alt+Enter or F11 was pressed: the other display, kept for the next game. The world, the
-// music and the player's place go on as they were: the window and its drawing stay the same.
+// Alt+Enter or F11 was pressed: the other display.
 static void switch_display_if_asked() {
-    if (!display_switch_pressed() || !show_fullscreen(!display.fullscreen))
-        return;
-    display.fullscreen = !display.fullscreen;
-    keep_display_choice();
+    if (display_switch_pressed())
+        settings.display.fullscreen = !settings.display.fullscreen;
+}
+
+// The window made as the settings now ask, fullscreen or a window of their scale, when it is
+// not: after Alt+Enter, F11 or the options screen; a fullscreen shown is kept for the next
+// game. Where the desktop offers no fullscreen the window stays as it was. The world, the
+// music and the player's place go on as they were: the window and its drawing stay the same.
+static void show_display_chosen() {
+    DisplayChoice &chosen = settings.display;
+    bool switched = chosen.fullscreen != shown.fullscreen && show_fullscreen(chosen.fullscreen);
+    if (!switched)
+        chosen.fullscreen = shown.fullscreen;
+    shown.fullscreen = chosen.fullscreen;
+    if (switched && kept_settings.display.fullscreen != chosen.fullscreen) {
+        kept_settings.display.fullscreen = chosen.fullscreen;
+        keep_settings();
+    }
+    if (!shown.fullscreen && chosen.scale != shown.scale) {
+        set_window_size(WINDOW_WIDTH * chosen.scale, WINDOW_HEIGHT * chosen.scale);
+        shown.scale = chosen.scale;
+    }
 }
 
 // Brings the gamepads up to date, runs every owed tick, then draws one frame; until Escape (or
@@ -165,26 +200,31 @@ static void switch_display_if_asked() {
 static void run_main_loop() {
     for (;;) {
         poll_gamepads();
+        watch_options_screen();
+        if (options_open)
+            pending_ticks = 0; // the game stands still while the screen is open
         while (pending_ticks > 0) {
             tick_update();
             pending_ticks--;
         }
         render_frame();
         switch_display_if_asked();
+        show_display_chosen();
         if (key_or_pad(KEY_ESC, PAD_QUIT) || quit_requested || quit_signalled())
             return;
     }
 }
 
 int main(int argc, char **argv) {
-    Options options = read_options(argc, argv);
-    if (options.outcome != OPTIONS_PLAY)
+    CommandLine options = read_command_line(argc, argv);
+    if (options.outcome != COMMAND_PLAY)
         return answer_command_line(options);
-    choose_display(options);
+    if (!choose_settings(options))
+        return BAD_COMMAND_LINE;
     if (!open_window())
         return -1;
     if (options.scale || options.fullscreen)
-        keep_display_choice();
+        keep_settings();
     start_music();
     start_gamepads();
     install_input();
@@ -201,8 +241,7 @@ int main(int argc, char **argv) {
     eye_x = 20.0f;
     eye_z = 20.0f;
     heading = QUARTER_PI;
-    if (display.fullscreen)
-        display.fullscreen = show_fullscreen(true);
+    show_display_chosen();
 
     run_main_loop();
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);

@@ -118,3 +118,15 @@ void music_stop(MusicStream stream) {
     Mix_HaltMusic();
     sounding = nullptr;
 }
+
+void music_volume(int percent) {
+    if (audio_ready)
+        Mix_VolumeMusic(MIX_MAX_VOLUME * percent / 100);
+}
+
+void music_pause(bool paused) {
+    if (audio_ready && paused)
+        Mix_PauseMusic();
+    else if (audio_ready)
+        Mix_ResumeMusic();
+}

@@ -24,3 +24,11 @@ void music_stop(MusicStream stream);
 
 // The stream sounding on channel 0 now; null for silence.
 MusicStream music_sounding();
+
+// Sets the volume of every stream, now and later: 0 (silent output) to 100 percent (the
+// tracks as they are, and the default).
+void music_volume(int percent);
+
+// Holds the sounding stream where it is, or goes on from there; a stream started meanwhile
+// waits too.
+void music_pause(bool paused);

@@ -18,6 +18,7 @@ struct Pad {
 static Pad pads[MAX_PADS];     // each pad's state; all at rest before any is plugged in
 static unsigned actions_on;    // PadAction bits that some pad does now
 static unsigned actions_begun; // PadAction bits begun since their last read
+static unsigned actions_new;   // PadAction bits begun since pad_action_pressed last asked
 
 // Whether the axis is pushed past the dead zone toward `sign` (+1 or -1).
 static bool pushed(int value, int sign) {
@@ -29,10 +30,16 @@ static unsigned actions_of(const Pad &p) {
     const int *a = p.axes;
     const bool *b = p.buttons;
     bool on[PAD_ACTIONS] = {};
-    on[PAD_WALK_FORWARD] = pushed(a[PAD_LEFT_Y], -1) || b[PAD_DPAD_UP];
-    on[PAD_WALK_BACK] = pushed(a[PAD_LEFT_Y], 1) || b[PAD_DPAD_DOWN];
-    on[PAD_TURN_LEFT] = pushed(a[PAD_LEFT_X], -1) || b[PAD_DPAD_LEFT];
-    on[PAD_TURN_RIGHT] = pushed(a[PAD_LEFT_X], 1) || b[PAD_DPAD_RIGHT];
+    bool walk_pad = !b[PAD_RIGHT_SHOULDER]; // the d-pad walks, or with the shoulder aims
+    on[PAD_WALK_FORWARD] = pushed(a[PAD_LEFT_Y], -1) || (walk_pad && b[PAD_DPAD_UP]);
+    on[PAD_WALK_BACK] = pushed(a[PAD_LEFT_Y], 1) || (walk_pad && b[PAD_DPAD_DOWN]);
+    on[PAD_TURN_LEFT] = pushed(a[PAD_LEFT_X], -1) || (walk_pad && b[PAD_DPAD_LEFT]);
+    on[PAD_TURN_RIGHT] = pushed(a[PAD_LEFT_X], 1) || (walk_pad && b[PAD_DPAD_RIGHT]);
+    on[PAD_CROSS_UP] = !walk_pad && b[PAD_DPAD_UP];
+    on[PAD_CROSS_DOWN] = !walk_pad && b[PAD_DPAD_DOWN];
+    on[PAD_CROSS_LEFT] = !walk_pad && b[PAD_DPAD_LEFT];
+    on[PAD_CROSS_RIGHT] = !walk_pad && b[PAD_DPAD_RIGHT];
+    on[PAD_BACK_OUT] = b[PAD_B];
     on[PAD_LOOK_DOWN] = pushed(a[PAD_LEFT_TRIGGER], 1) || b[PAD_LEFT_SHOULDER];
     on[PAD_START_PLAY] = b[PAD_START] && !b[PAD_BACK];
     on[PAD_QUIT] = b[PAD_START] && b[PAD_BACK];
@@ -49,6 +56,7 @@ static void update_actions() {
     for (const Pad &p : pads)
         now |= actions_of(p);
     actions_begun |= now & ~actions_on;
+    actions_new |= now & ~actions_on;
     actions_on = now;
 }
 
@@ -78,6 +86,18 @@ bool pad_action(PadAction action) {
     bool begun = actions_begun & bit;
     actions_begun &= ~bit;
     return (actions_on & bit) || begun;
+}
+
+bool pad_action_pressed(PadAction action) {
+    unsigned bit = 1u << action;
+    bool begun = actions_new & bit;
+    actions_new &= ~bit;
+    return begun;
+}
+
+void pad_forget_presses() {
+    actions_begun = 0;
+    actions_new = 0;
 }
 
 // One axis's share of full speed past the dead zone, -1..1: its square, so that a small

@@ -1,6 +1,7 @@
 // The gamepad's mapping, the same on every platform: each pad's sticks, triggers and buttons in
 // the standard layout, as walking, turning, looking down, starting, quitting, aiming and
-// steering the cross; fed by the platform's gamepad file (gamepad.h), read by the game.
+// steering the cross; fed by the platform's gamepad file (gamepad.h), read through the game's
+// controls (controls.h).
 #pragma once
 
 const int MAX_PADS = 8;      // pads that drive at once, numbered 0..7; more are ignored
@@ -41,14 +42,19 @@ enum PadButton {
 
 // What the game asks of the pads.
 enum PadAction {
-    PAD_WALK_FORWARD, // left stick up or d-pad up, as the Up arrow
-    PAD_WALK_BACK,    // left stick down or d-pad down, as the Down arrow
-    PAD_TURN_LEFT,    // left stick left or d-pad left, as the Left arrow
-    PAD_TURN_RIGHT,   // left stick right or d-pad right, as the Right arrow
+    PAD_WALK_FORWARD, // left stick up or d-pad up (right shoulder up), as the Up arrow
+    PAD_WALK_BACK,    // left stick down or d-pad down (right shoulder up), as the Down arrow
+    PAD_TURN_LEFT,    // left stick left or d-pad left (right shoulder up), as the Left arrow
+    PAD_TURN_RIGHT,   // left stick right or d-pad right (right shoulder up), as the Right arrow
     PAD_LOOK_DOWN,    // left trigger or left shoulder, as Space held
-    PAD_START_PLAY,   // Start without Back, as Space on the title card
+    PAD_START_PLAY,   // Start without Back: Space on the title card, then the options screen
     PAD_QUIT,         // Back and Start together, as Escape
     PAD_AIM,          // A or the right trigger, as a mouse button
+    PAD_CROSS_UP,     // d-pad up with the right shoulder held: the cross up, as I
+    PAD_CROSS_DOWN,   // d-pad down with the right shoulder held: the cross down, as K
+    PAD_CROSS_LEFT,   // d-pad left with the right shoulder held: the cross left, as J
+    PAD_CROSS_RIGHT,  // d-pad right with the right shoulder held: the cross right, as L
+    PAD_BACK_OUT,     // B: back out of the options screen
     PAD_ACTIONS
 };
 
@@ -65,6 +71,13 @@ void pad_set_button(int pad, int button, bool down);
 // tapped between two reads counts once. The read clears it; read each action at most once per
 // tick or frame.
 bool pad_action(PadAction action);
+
+// Whether any pad began to do `action` since this was last asked: each press once, read apart
+// from pad_action.
+bool pad_action_pressed(PadAction action);
+
+// Forgets every press begun and not yet read, as after the options screen closes.
+void pad_forget_presses();
 
 // How far the right stick moves the aiming cross in one tick, in the picture's game pixels:
 // nothing inside the dead zone, and beyond it faster the further the stick is pushed, so that

@@ -6,9 +6,12 @@
 #include <cmath>
 
 #include "aim.h"
+#include "controls.h"
+#include "framing.h"
 #include "game_state.h"
 #include "input.h"
 #include "music.h"
+#include "settings.h"
 
 const double ORBIT_STEP = 0.02;                  // attract orbit, radians a tick
 const double ORBIT_RADIUS = 100.0;               // around the field's centre, world units
@@ -28,6 +31,13 @@ const double SHOT_REACH = 10.0;                  // the throw's forward flight, 
 const double THROW_ASPECT = 1.3333;              // widens the cursor ray to the 4:3 window
 const float HIT_RADIUS = 10.0f;      // a shot nearer than this to the target's midpoint hits
 const int RECOLOURS_PER_FRAME = 100; // strand colours turned green each frame of the won stage
+const float KEY_CROSS_TICKS = 60.0f; // ticks the cross takes to cross the picture by keys at
+                                     // the usual speed: two seconds
+const int GLINT_PERIOD = 60;         // ticks from one glint of the needle to the next: 2 s
+const int GLINT_TICKS = 4;           // ticks each glint lasts
+
+static bool looking_down; // look down toggled on, when it is a toggle
+static int glint_clock;   // ticks of play, for the needle's glint
 
 // Flies the camera round the field, looking 45 degrees down at its centre; Space (or a
 // gamepad's Start) hands the camera to the player and the theme takes over from the intro.
@@ -42,34 +52,39 @@ static void orbit_and_wait_for_space() {
         music_stop(intro_stream);
         music_play(theme_stream);
         intro_active = 0;
+        action_pressed(ACTION_LOOK); // the press that starts play toggles no look
     }
 }
 
-// Left and Right together cancel.
+// Left and Right together cancel; the turning speed setting scales the step.
 static void turn() {
-    if (key_or_pad(KEY_LEFT, PAD_TURN_LEFT))
-        heading -= TURN_STEP;
-    if (key_or_pad(KEY_RIGHT, PAD_TURN_RIGHT))
-        heading += TURN_STEP;
+    double step = TURN_STEP * (settings.turn / 100.0);
+    if (action_held(ACTION_LEFT))
+        heading -= step;
+    if (action_held(ACTION_RIGHT))
+        heading += step;
 }
 
 // One unit along the heading, forward or back; Up and Down together cancel but still walk.
 static void walk() {
     walk_state = WALK_STANDING;
-    if (key_or_pad(KEY_UP, PAD_WALK_FORWARD)) {
+    if (action_held(ACTION_FORWARD)) {
         eye_x += std::cos(double(heading));
         eye_z += std::sin(double(heading));
         walk_state = WALK_WALKING;
     }
-    if (key_or_pad(KEY_DOWN, PAD_WALK_BACK)) {
+    if (action_held(ACTION_BACK)) {
         eye_x -= std::cos(double(heading));
         eye_z -= std::sin(double(heading));
         walk_state = WALK_WALKING;
     }
 }
 
-// The eye's offset over the ground: a slow breath when standing, a quicker stride walking.
+// The eye's offset over the ground: a slow breath when standing, a quicker stride walking; with
+// the bob off, always the bob's middle.
 static double bob() {
+    if (!settings.bob)
+        return EYE_LIFT;
     if (walk_state == WALK_WALKING) {
         bob_phase += WALKING_BOB_STEP;
         return std::sin(double(bob_phase)) * WALKING_BOB_SWING + EYE_LIFT;
@@ -85,13 +100,17 @@ static void set_eye_height(double lift) {
     eye_y = ground + lift;
 }
 
-// Space held tilts the view down toward 45 degrees; let go, it comes back level. The
-// steps are not clipped, so the tilt may end a little past either bound.
+// Look down held (or toggled on) tilts the view down toward 45 degrees; let go (or toggled
+// off), it comes back level. The steps are not clipped, so the tilt may end a little past
+// either bound.
 static void look_down() {
-    bool space = key_or_pad(KEY_SPACE, PAD_LOOK_DOWN);
-    if (space && pitch < LOOK_DOWN_LIMIT)
+    if (settings.look_toggle && action_pressed(ACTION_LOOK))
+        looking_down = !looking_down;
+    bool held = action_held(ACTION_LOOK);
+    bool down = settings.look_toggle ? looking_down : held;
+    if (down && pitch < LOOK_DOWN_LIMIT)
         pitch += LOOK_DOWN_STEP;
-    if (!space && pitch > 0)
+    if (!down && pitch > 0)
         pitch -= LOOK_UP_STEP;
 }
 
@@ -110,16 +129,32 @@ static void keep_inside_fence() {
 static void steer_cross_by_stick() {
     float dx, dy;
     pad_cross_step(&dx, &dy);
+    float speed = settings.cross / 100.0f;
     if (dx != 0 || dy != 0)
-        steer_cross(dx, dy);
+        steer_cross(dx * speed, dy * speed);
+}
+
+// The cross keys move the cross, at a speed the cross speed setting scales.
+static void steer_cross_by_keys() {
+    float step = settings.cross / 100.0f / KEY_CROSS_TICKS;
+    float dx = (action_held(ACTION_CROSS_RIGHT) - action_held(ACTION_CROSS_LEFT)) * step;
+    float dy = (action_held(ACTION_CROSS_DOWN) - action_held(ACTION_CROSS_UP)) * step;
+    if (dx != 0 || dy != 0)
+        steer_cross(dx * PICTURE_WIDTH, dy * PICTURE_HEIGHT);
+}
+
+bool needle_glinting() {
+    return settings.glint && glint_clock % GLINT_PERIOD < GLINT_TICKS;
 }
 
 void tick_update() {
     steer_cross_by_stick();
+    steer_cross_by_keys();
     if (intro_active) {
         orbit_and_wait_for_space();
         return;
     }
+    glint_clock++;
     turn();
     walk();
     set_eye_height(bob());

@@ -6,6 +6,9 @@
 // looking down, the fence, and the shot.
 void tick_update();
 
+// Whether the needle glints now: with the glint on, for a moment every two seconds of play.
+bool needle_glinting();
+
 // Places the shot one step ahead of the eye on the ray through the cursor at (cursor_x,
 // cursor_y) in the picture's 640x480 game pixels, fractions kept; reads the camera from the
 // current modelview matrix.

@@ -7,9 +7,11 @@
 #include <cstdio>
 
 #include "aim.h"
+#include "controls.h"
 #include "framing.h"
 #include "game_state.h"
 #include "input.h"
+#include "options_screen.h"
 #include "play.h"
 #include "screen.h"
 
@@ -26,6 +28,7 @@ const float SKY_BLUE = 0.8f;                   // likewise
 const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, window units (-1..1)
 const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
 const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
+const float GLINT_LINE_WIDTH = 3.0f;           // the glinting needle's width over a line's
 
 static Framing framing = frame_picture(WINDOW_WIDTH, WINDOW_HEIGHT); // the picture's place now
 static int pointer_range_width = 0, pointer_range_height = 0; // the mouse's range, window pixels
@@ -164,15 +167,23 @@ static void draw_cloud_strings() {
     glEnd();
 }
 
-// The target shows only in play, before the first hit.
+// The target shows only in play, before the first hit: blue, or for a glint's moment white
+// and wider.
 static void draw_target() {
     if (intro_active || win_phase != WIN_PLAYING)
         return;
-    glColor3f(0.0f, 0.0f, 1.0f);
+    bool glint = needle_glinting();
+    if (glint) {
+        glColor3f(1.0f, 1.0f, 1.0f);
+        glLineWidth(LINE_WIDTH * GLINT_LINE_WIDTH * framing.scale);
+    } else
+        glColor3f(0.0f, 0.0f, 1.0f);
     glBegin(GL_LINES);
     vertex(target_a);
     vertex(target_b);
     glEnd();
+    if (glint)
+        glLineWidth(LINE_WIDTH * framing.scale);
 }
 
 // One textured quad with the picture's corners (0,0), (1,0), (1,1), (0,1) at a, b, c, d.
@@ -273,12 +284,13 @@ static void draw_overlay(GLuint texture, float bottom) {
 }
 
 void render_frame() {
-    recolour_step();
+    if (!options_open)
+        recolour_step();
     fit_picture_to_window();
     set_projection();
     clear_and_place_camera();
     bool clicked = mouse_button_down();
-    if (pad_action(PAD_AIM) || clicked)
+    if ((action_held(ACTION_AIM) || clicked) && !options_open)
         throw_shot(cross_x(), cross_y());
     draw_shot();
     draw_world();
@@ -288,5 +300,6 @@ void render_frame() {
         draw_overlay(intro_texture, INTRO_BOTTOM);
     if (win_phase != WIN_PLAYING)
         draw_overlay(outro_texture, BANNER_BOTTOM);
+    draw_options_screen();
     allegro_gl_flip();
 }

@@ -23,3 +23,10 @@ void read_window_size(int *width, int *height);
 // read from the desktop, since the windowing library's own mouse position can miss a move
 // to a part of the window beyond the size it opened.
 void read_pointer(int *x, int *y);
+
+// Whether the player may choose the window's size and fullscreen in the options screen: on the
+// desktop, not in a browser, where the page sizes the game.
+bool window_choices_offered();
+
+// Asks for the window's inside to be `width` x `height` pixels, as when it opened at that size.
+void set_window_size(int width, int height);

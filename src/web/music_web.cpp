@@ -21,18 +21,27 @@ EM_JS(int, open_audio, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context)
         return 0;
-    const music = Module.music = {context : new Context(), tracks : [], playing : -1};
+    const music = Module.music = {context : new Context(), tracks : [], playing : -1, paused : false};
     music.analyser = music.context.createAnalyser();
     music.analyser.connect(music.context.destination);
+    music.gain = music.context.createGain();
+    music.gain.connect(music.analyser);
     music.level = () => {
         const samples = new Float32Array(music.analyser.fftSize);
         music.analyser.getFloatTimeDomainData(samples);
         return Math.sqrt(samples.reduce((sum, s) => sum + s * s, 0) / samples.length);
     };
     let gestured = false;
+    music.pause = paused => {
+        music.paused = paused;
+        if (paused)
+            music.context.suspend();
+        else if (gestured && !document.hidden)
+            music.context.resume();
+    };
     const start = () => {
         gestured = true;
-        if (!document.hidden && music.context.state === 'suspended')
+        if (!document.hidden && !music.paused && music.context.state === 'suspended')
             music.context.resume();
     };
     for (const type of ['keydown', 'mousedown', 'pointerdown', 'touchend'])
@@ -40,7 +49,7 @@ EM_JS(int, open_audio, (), {
     document.addEventListener('visibilitychange', () => {
         if (document.hidden)
             music.context.suspend();
-        else if (gestured)
+        else if (gestured && !music.paused)
             music.context.resume();
     });
     // clang-format on
@@ -87,7 +96,7 @@ EM_JS(void, play_track, (int id), {
         track.source = music.context.createBufferSource();
         track.source.buffer = buffer;
         track.source.loop = true;
-        track.source.connect(music.analyser);
+        track.source.connect(music.gain);
         track.source.start();
     });
     // clang-format on
@@ -139,4 +148,19 @@ void music_stop(MusicStream stream) {
         return;
     play_track(-1);
     sounding = nullptr;
+}
+
+// clang-format off
+EM_JS(void, set_gain, (double gain), { Module.music.gain.gain.value = gain; });
+EM_JS(void, pause_audio, (int paused), { Module.music.pause(paused !== 0); });
+// clang-format on
+
+void music_volume(int percent) {
+    if (audio_ready)
+        set_gain(percent / 100.0);
+}
+
+void music_pause(bool paused) {
+    if (audio_ready)
+        pause_audio(paused);
 }

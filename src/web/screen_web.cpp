@@ -70,3 +70,10 @@ void read_pointer(int *x, int *y) {
                        &game_y);
     note_aim(int(game_x), int(game_y));
 }
+
+// The page sizes the canvas and offers fullscreen with its own button.
+bool window_choices_offered() {
+    return false;
+}
+
+void set_window_size(int, int) {}

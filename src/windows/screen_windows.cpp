@@ -54,3 +54,15 @@ void read_pointer(int *x, int *y) {
     *x = at.x;
     *y = at.y;
 }
+
+bool window_choices_offered() {
+    return true;
+}
+
+void set_window_size(int width, int height) {
+    HWND window = win_get_window();
+    RECT frame = {0, 0, width, height}; // the inside asked for, grown by the window's frame
+    AdjustWindowRect(&frame, GetWindowLong(window, GWL_STYLE), FALSE);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+}

@@ -124,3 +124,21 @@ void read_pointer(int *x, int *y) {
         *y = mouse_y;
     }
 }
+
+bool window_choices_offered() {
+    return true;
+}
+
+void set_window_size(int width, int height) {
+    XSizeHints hints = {};
+    long fields = 0;
+    XLOCK();
+    XGetWMNormalHints(_xwin.display, _xwin.window, &hints, &fields);
+    hints.flags |= PMinSize | PMaxSize; // pinned to the new size, as the first was
+    hints.min_width = hints.max_width = width;
+    hints.min_height = hints.max_height = height;
+    XSetWMNormalHints(_xwin.display, _xwin.window, &hints);
+    XResizeWindow(_xwin.display, _xwin.window, width, height);
+    XFlush(_xwin.display);
+    XUNLOCK();
+}

@@ -1,5 +1,5 @@
-// The command line: --help, --version, --scale N and --fullscreen, read in GNU style.
-#include "options.h"
+// The command line: --help, --version, --scale N, --fullscreen and --set, read in GNU style.
+#include "command_line.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,17 +12,21 @@ const char *const USAGE = // the whole of --help
     "\n"
     "      --scale N     play in a window N times 640x480 (at most what fits the screen)\n"
     "      --fullscreen  play on the whole screen, the picture 4:3 between black bars\n"
+    "      --set NAME=VALUE  use a setting for this game only, as haystack.conf would\n"
+    "                    hold it (for example --set music=0); may be given again\n"
     "      --help        show this help and exit\n"
     "      --version     show the version and exit\n"
     "\n"
     "Alt+Enter or F11 switches between window and fullscreen while playing. The last\n"
-    "choice is remembered for the next game; an option given here replaces it.\n";
+    "choice is remembered for the next game; an option given here replaces it.\n"
+    "Tab opens the options screen: music, comfort, speeds and keys. M turns the\n"
+    "music off and on.\n";
 const char *const VERSION_LINE = "haystack " HAYSTACK_VERSION "\n"; // what --version prints
 const char *const TRY_HELP = "Try 'haystack --help' for more information.\n"; // after a problem
 
 // Fills in the problem and turns the outcome to a refusal; returns the options.
-static Options refuse(Options options, const char *format, const char *what) {
-    options.outcome = OPTIONS_BAD;
+static CommandLine refuse(CommandLine options, const char *format, const char *what) {
+    options.outcome = COMMAND_BAD;
     std::snprintf(options.problem, sizeof options.problem, format, what);
     return options;
 }
@@ -37,14 +41,38 @@ static int scale_value(const char *text) {
     return long_number ? MAX_SCALE_OPTION : std::min(std::atoi(text), MAX_SCALE_OPTION);
 }
 
-Options read_options(int argc, char **argv) {
-    Options options = {OPTIONS_PLAY, 0, false, ""};
-    for (int i = 1; i < argc && options.outcome == OPTIONS_PLAY; i++) {
+// The value of an option `name` given as "--name VALUE" or "--name=VALUE" at argv[*i], moving
+// *i past it; null when it is not that option, or when its value is missing.
+static const char *value_of(const char *name, int argc, char **argv, int *i, bool *given) {
+    size_t length = std::strlen(name);
+    const char *arg = argv[*i];
+    *given = !std::strncmp(arg, name, length) && (arg[length] == '\0' || arg[length] == '=');
+    if (!*given)
+        return nullptr;
+    if (arg[length] == '=')
+        return arg + length + 1;
+    return *i + 1 < argc ? argv[++*i] : nullptr;
+}
+
+CommandLine read_command_line(int argc, char **argv) {
+    CommandLine options = {COMMAND_PLAY, 0, false, 0, {}, ""};
+    for (int i = 1; i < argc && options.outcome == COMMAND_PLAY; i++) {
         const char *arg = argv[i];
+        bool given;
+        const char *set = value_of("--set", argc, argv, &i, &given);
+        if (given && (!set || !std::strchr(set, '=')))
+            return refuse(options, "haystack: option '--set' needs NAME=VALUE, not '%s'\n",
+                          set ? set : "");
+        if (given && options.sets == MAX_SET_OPTIONS)
+            return refuse(options, "haystack: too many --set options at '%s'\n", set);
+        if (given) {
+            options.set[options.sets++] = set;
+            continue;
+        }
         if (!std::strcmp(arg, "--help"))
-            options.outcome = OPTIONS_HELP;
+            options.outcome = COMMAND_HELP;
         else if (!std::strcmp(arg, "--version"))
-            options.outcome = OPTIONS_VERSION;
+            options.outcome = COMMAND_VERSION;
         else if (!std::strcmp(arg, "--fullscreen"))
             options.fullscreen = true;
         else if (!std::strcmp(arg, "--scale") || !std::strncmp(arg, "--scale=", 8)) {
