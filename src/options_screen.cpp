@@ -288,8 +288,8 @@ static void describe(int entry, char *value, size_t size) {
 
 // What an entry is called on the screen.
 static const char *title_of(int entry) {
-    static const char *const TITLES[] = {"Music",       "Look down",     "Head bob",
-                                         "Needle hint", "Turning speed", "Cross speed"};
+    static const char *const TITLES[] = {"Music",       "Look down mode", "Head bob",
+                                         "Needle hint", "Turning speed",  "Cross speed"};
     if (entry < ENTRY_FIRST_KEY)
         return TITLES[entry];
     if (entry < ENTRY_SCALE)
