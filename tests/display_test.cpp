@@ -1,18 +1,14 @@
 // The picture's place in windows of any size, the pointer mapped into it and the aim that
-// follows, and the settings file's tolerant read and atomic write.
+// follows.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "framing.h"
 #include "game_state.h"
 #include "play.h"
-#include "scratch_dir.h"
-#include "settings.h"
 
 namespace {
 
@@ -60,44 +56,6 @@ TEST(Aim, ShotLandsWhereThePointerIsInAnyWindow) {
     EXPECT_EQ((std::array{gx, gy}), (std::array{0.0f, 0.0f}));
     pointer_in_picture(wide, 1900, 2000, &gx, &gy);
     EXPECT_EQ((std::array{gx, gy}), (std::array{1439 * 640.0f / 1440, 1079 * 480.0f / 1080}));
-}
-
-// What reading the settings file at `path` gives, and what it said on standard error.
-std::pair<DisplayChoice, std::string> read_settings(const std::string &path) {
-    ::testing::internal::CaptureStderr();
-    DisplayChoice choice = read_display_choice(path.c_str());
-    return {choice, ::testing::internal::GetCapturedStderr()};
-}
-
-TEST(SettingsFile, WrittenWholeReadBackAndDamagedOnesIgnoredWithOneLine) {
-    std::string path = scratch_dir() + "/read/haystack/haystack.conf";
-    auto [missing, quiet] = read_settings(path);
-    EXPECT_TRUE(missing.scale == 1 && !missing.fullscreen && quiet.empty());
-    ASSERT_TRUE(write_display_choice(path.c_str(), {3, true})); // the folders made too
-    auto [back, still_quiet] = read_settings(path);
-    EXPECT_TRUE(back.scale == 3 && back.fullscreen && still_quiet.empty());
-    const std::string damages[] = {
-        "scale=0", "display=huge", "scale=2x", "scale=+2",
-        "zoom=2",  "scale",        "\x01\xff", "scale=" + std::string(300, '9')};
-    for (const std::string &damage : damages) {
-        std::ofstream(path) << "display=fullscreen\n" << damage << "\n";
-        auto [choice, said] = read_settings(path);
-        EXPECT_TRUE(choice.scale == 1 && !choice.fullscreen) << damage;
-        EXPECT_NE(said.find(path + ", line 2"), std::string::npos) << said;
-        EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
-    }
-    std::ofstream(path) << "# a comment\n\r\nscale=4\r\ndisplay=window\n";
-    EXPECT_EQ(read_settings(path).first.scale, 4);
-}
-
-// A write that cannot finish leaves the file as it was, whole.
-TEST(SettingsFile, FailedWriteLeavesTheOldFile) {
-    std::string path = scratch_dir() + "/write/haystack.conf";
-    ASSERT_TRUE(write_display_choice(path.c_str(), {2, true}));
-    std::filesystem::create_directory(path + ".partial"); // the new file cannot be made
-    EXPECT_FALSE(write_display_choice(path.c_str(), {5, false}));
-    auto [choice, said] = read_settings(path);
-    EXPECT_TRUE(choice.scale == 2 && choice.fullscreen && said.empty());
 }
 
 } // namespace

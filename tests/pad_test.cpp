@@ -13,8 +13,7 @@ class PadTest : public ::testing::Test {
     void SetUp() override {
         for (int pad = 0; pad < MAX_PADS; pad++)
             pad_reset(pad);
-        for (int action = 0; action < PAD_ACTIONS; action++)
-            pad_action(PadAction(action));
+        pad_forget_presses();
     }
     float step_x(int value) { // the cross's step across for a right stick at `value`
         float dx, dy;
@@ -53,6 +52,26 @@ TEST_F(PadTest, ATapBetweenTwoReadsCountsOnceAndOnlyBackWithStartQuits) {
     EXPECT_FALSE(pad_action(PAD_QUIT) || pad_action(PAD_START_PLAY));
     pad_set_button(0, PAD_START, true);
     EXPECT_TRUE(pad_action(PAD_QUIT) && !pad_action(PAD_START_PLAY));
+}
+
+// With the right shoulder held the d-pad moves the cross instead of walking; presses count once
+// each for the options screen, however long they are held.
+TEST_F(PadTest, ShoulderAndDpadSteerTheCrossAndPressesCountOnce) {
+    pad_set_button(0, PAD_DPAD_UP, true);
+    EXPECT_TRUE(pad_action(PAD_WALK_FORWARD) && !pad_action(PAD_CROSS_UP));
+    pad_set_button(0, PAD_RIGHT_SHOULDER, true);
+    EXPECT_TRUE(pad_action(PAD_CROSS_UP) && !pad_action(PAD_WALK_FORWARD));
+    pad_set_button(0, PAD_DPAD_UP, false);
+    pad_set_button(0, PAD_DPAD_RIGHT, true);
+    EXPECT_TRUE(pad_action(PAD_CROSS_RIGHT) && !pad_action(PAD_TURN_RIGHT));
+    pad_set_button(0, PAD_B, true);
+    EXPECT_TRUE(pad_action_pressed(PAD_BACK_OUT));
+    EXPECT_FALSE(pad_action_pressed(PAD_BACK_OUT)) << "held, still one press";
+    EXPECT_TRUE(pad_action(PAD_BACK_OUT));
+    pad_set_button(0, PAD_B, false);
+    pad_set_button(0, PAD_B, true);
+    pad_forget_presses();
+    EXPECT_FALSE(pad_action_pressed(PAD_BACK_OUT));
 }
 
 TEST_F(PadTest, AnyPadDrivesAndAPulledOutPadLetsGoOfAll) {

@@ -8,10 +8,12 @@
 #include <cstring>
 #include <string>
 
+#include "aim.h"
 #include "game_state.h"
 #include "input.h"
 #include "music.h"
 #include "play.h"
+#include "settings.h"
 
 namespace {
 
@@ -60,6 +62,7 @@ class PlayTest : public ::testing::Test {
         target_b = {104, 52, 103}; // midpoint (100, 50, 100)
         std::memset((void *)key, 0, KEY_MAX);
         theme_stream = intro_stream = outro_stream = nullptr;
+        default_settings(&settings);
     }
 
     // Play from a chosen place, facing along `h`, standing, level.
@@ -194,6 +197,66 @@ TEST_F(PlayTest, BobBreathesStandingAndStridesWalkingWithoutLosingItsPhase) {
     }
     EXPECT_NEAR(low, 10 - 10.0 / 3, 0.05);
     EXPECT_NEAR(high, 10 + 10.0 / 3, 0.05);
+}
+
+// With the bob off the eye stays 10 over the ground, walking or standing; the walk is the same.
+TEST_F(PlayTest, BobOffKeepsTheEyeLevelAndTheWalkUnchanged) {
+    settings.bob = false;
+    play_from(60, 60, 0.3f);
+    for (int t = 0; t < 40; t++) {
+        key[KEY_UP] = t >= 10;
+        tick_update();
+        EXPECT_FLOAT_EQ(eye_y, float(100 * mound_profile(eye_x, eye_z) + 10)) << t;
+    }
+    EXPECT_NEAR(eye_x, 60 + 30 * std::cos(0.3), EPS);
+}
+
+// Toggled, one tap of look down tilts the view all the way and it stays there until the next
+// tap; the Space that starts play toggles nothing.
+TEST_F(PlayTest, LookToggleTapsDownAndUpAndStartingPlayIsNoTap) {
+    settings.look_toggle = true;
+    install_input_latches();
+    auto tap = [](int scancode) {
+        keyboard_lowlevel_callback(scancode);
+        keyboard_lowlevel_callback(scancode | 0x80);
+    };
+    tap(KEY_SPACE);
+    tick_update();
+    ASSERT_EQ(intro_active, 0);
+    ticks(10);
+    EXPECT_LT(pitch, 0.01) << "came up from the orbit's tilt, and stayed level";
+    tap(KEY_SPACE);
+    ticks(12);
+    EXPECT_NEAR(pitch, QUARTER_PI, 0.11) << "down to 45 degrees without the key held";
+    float down = pitch;
+    ticks(5);
+    EXPECT_FLOAT_EQ(pitch, down);
+    tap(KEY_SPACE);
+    ticks(6);
+    EXPECT_LE(pitch, 0.0f);
+}
+
+// The speed settings scale the turn of the keys and the cross's movement by keys and stick.
+TEST_F(PlayTest, SpeedsScaleTurningAndTheCrossByKeysAndStick) {
+    play_from(100, 100, 0);
+    settings.turn = 50;
+    key[KEY_RIGHT] = 1;
+    ticks(4);
+    EXPECT_NEAR(heading, 0.2, EPS);
+    key[KEY_RIGHT] = 0;
+    for (int cross : {100, 200}) {
+        settings.cross = cross;
+        steer_cross(-1000, -1000); // the top left corner
+        key[KEY_L] = key[KEY_K] = 1;
+        ticks(3);
+        EXPECT_NEAR(cross_x(), 3 * 640 / 60.0f * cross / 100, 0.01) << cross;
+        EXPECT_NEAR(cross_y(), 3 * 480 / 60.0f * cross / 100, 0.01) << cross;
+        key[KEY_L] = key[KEY_K] = 0;
+        pad_set_axis(0, PAD_RIGHT_X, 32767);
+        tick_update();
+        EXPECT_NEAR(cross_x(), (3 * 640 / 60.0f + 640 / 30.0f) * cross / 100, 0.01) << cross;
+        pad_reset(0);
+    }
 }
 
 TEST_F(PlayTest, WalkingIntoTheFenceHoldsTheClampLine) {
