@@ -23,12 +23,6 @@ static bool has_size(Display *dpy, Window window, int width, int height) {
     return XGetWindowAttributes(dpy, window, &a) && a.width == width && a.height == height;
 }
 
-static std::string file_text(const std::string &path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
-
 // The cursor cross's centre: midway between the centres of its red and its green ends, the
 // only pure reds and greens the game draws; x is -1 if either is missing.
 static std::pair<double, double> cross_centre(const Frame &f) {

@@ -8,6 +8,7 @@
 
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <fcntl.h>
 #include <png.h>
 #include <SOIL/SOIL.h>
@@ -178,6 +179,12 @@ Game::Game() {
     config_home = dir + "/config";
     if (wine_game())
         fs::remove_all(wine_settings_folder()); // every game starts with no choice kept
+}
+
+std::string file_text(const std::string &path) {
+    std::ostringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
 }
 
 std::string settings_file(const Game &game) {
@@ -393,6 +400,32 @@ Frame wait_for_new_frames(Display *dpy, Window window, int count, double seconds
         },
         seconds);
     return last;
+}
+
+Frame wait_for_drawn_frames(Display *dpy, Window window, int count, double seconds) {
+    int event_base, error_base;
+    if (!XDamageQueryExtension(dpy, &event_base, &error_base))
+        return {};
+    Damage damage = XDamageCreate(dpy, window, XDamageReportNonEmpty);
+    XSync(dpy, False);
+    int drawn = 0;
+    wait_until(
+        [&] {
+            XEvent e;
+            while (drawn < count && XCheckTypedEvent(dpy, event_base + XDamageNotify, &e)) {
+                drawn++;
+                XDamageSubtract(dpy, damage, None, None); // the next draw reports again
+                XSync(dpy, False);
+            }
+            return drawn >= count;
+        },
+        seconds);
+    XDamageDestroy(dpy, damage);
+    XSync(dpy, False);
+    XEvent stale; // reports of this window left over, so that the next wait starts afresh
+    while (XCheckTypedEvent(dpy, event_base + XDamageNotify, &stale)) {
+    }
+    return drawn >= count ? grab_frame(dpy, window) : Frame();
 }
 
 void tap_key(Display *dpy, Window window, KeySym key) {

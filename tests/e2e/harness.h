@@ -153,6 +153,11 @@ Frame grab_frame(Display *dpy, Window window); // empty if unreadable
 // The frame `window` shows once it has shown `count` new ones since the call (or `seconds`
 // passed): with the second, ticks that ran after the call are drawn, however slow the frames.
 Frame wait_for_new_frames(Display *dpy, Window window, int count, double seconds);
+// The frame `window` shows once the game has drawn into it `count` times since the call (or
+// `seconds` passed), as the X server reports drawing, whether or not the picture changed: for a
+// picture that is to stand still. A frame may come as more than one drawing. An empty frame if
+// the game drew less in that time.
+Frame wait_for_drawn_frames(Display *dpy, Window window, int count, double seconds);
 // The first frame of `window` for which `shows` holds, polled until `seconds` pass; else the
 // last one grabbed.
 Frame wait_for_frame(Display *dpy, Window window, const std::function<bool(const Frame &)> &shows,
@@ -194,6 +199,9 @@ void expect_exit_status(Game &game, int code);
 // that is 0 or a window manager runs) and then until it listens to the keyboard, and gives the
 // window the focus; the window, 0 after a failure.
 Window show_game(XServer &x, Game &game, int width = 640, int height = 480);
+
+// The whole of a file, empty if it cannot be read.
+std::string file_text(const std::string &path);
 
 // The settings file the game keeps its display choice in, under `game.config_home` (or in the
 // wine prefix's application data, which each new Game empties).

@@ -10,7 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 // The game's clock starts here in the play-through, which makes a world whose target lies
 // by the mound's top, at (100, 105, 103): in view of a player who walks up from any side.
@@ -524,4 +527,187 @@ TEST_F(PadPlaying, APadPulledOutWhileWalkingStopsTheWalking) {
     double plugged_in = nearest_repeat();
     EXPECT_LT(pulled_out, walking / 3) << "walking " << walking;
     EXPECT_GT(plugged_in, pulled_out * 3) << "standing " << pulled_out;
+}
+
+// Settings kept for the next game: `lines` written where the game reads them.
+static void keep_settings(const Game &game, const std::string &lines) {
+    std::filesystem::create_directories(std::filesystem::path(settings_file(game)).parent_path());
+    std::ofstream(settings_file(game)) << lines;
+}
+
+// One press of `key` let go at once: one tick's worth, however slowly the game draws.
+static void tap_once(Display *dpy, KeySym key) {
+    press_key(dpy, key, true);
+    press_key(dpy, key, false);
+}
+
+// One press of `key` on the options screen, and the frame once the screen has changed for it.
+static Frame menu_key(Display *dpy, Window window, KeySym key) {
+    tap_once(dpy, key);
+    return wait_for_new_frames(dpy, window, 1, SHOW_TIMEOUT);
+}
+
+// The frame once the game has drawn ten more times: five frames or more, whether or not they
+// changed the picture.
+static Frame after_frames(Display *dpy, Window window) {
+    return wait_for_drawn_frames(dpy, window, 10, SHOW_TIMEOUT);
+}
+
+// Whether two frames show the very same picture.
+static bool same_picture(const Frame &a, const Frame &b) {
+    return a.width == b.width && a.rgb == b.rgb;
+}
+
+const int BLUE_END_X = 13, BLUE_END_Y = 10; // the cross's blue end from its centre, pixels
+const int BLUE_END_REACH = 6;               // pixels round it that may be pure blue
+
+// The keyboard alone, the mouse never touched: Space, the arrows up the mound, then I, J, K and
+// L steer the cross onto the needle a tick's step at a time, and Enter held and let go throws.
+TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
+    game.fixed_clock = TARGET_ON_TOP;
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    tap_key(x.dpy, window, XK_space);
+    look_until("keys_start", title_card_gone);
+    Frame won;
+    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
+        if (attempt == 0)
+            walk_up_to_needle();
+        for (int step = 0; step < 120; step++) {
+            Frame f = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+            Spot cross = find_cross(f);
+            ASSERT_GT(cross.pixels, 0) << "no cross";
+            Spot needle = find_target(f, int(cross.x) + BLUE_END_X, int(cross.y) + BLUE_END_Y,
+                                      BLUE_END_REACH);
+            ASSERT_GT(needle.pixels, 0) << "the needle went out of view";
+            double dx = needle.x - cross.x, dy = needle.y - cross.y;
+            if (std::abs(dx) <= 6 && std::abs(dy) <= 5)
+                break;
+            if (std::abs(dx) > 6)
+                tap_once(x.dpy, dx > 0 ? XK_l : XK_j);
+            if (std::abs(dy) > 5)
+                tap_once(x.dpy, dy > 0 ? XK_k : XK_i);
+        }
+        save_screenshot(grab_frame(x.dpy, window), "keys_aimed_" + std::to_string(attempt));
+        hold_key(x.dpy, XK_Return, 0.2);
+        Frame after = wait_for_frame(x.dpy, window, banner_shown, SHOT_FLIGHT_LIMIT);
+        if (banner_shown(after))
+            won = after;
+        else
+            hold_key(x.dpy, XK_Down, 0.5); // too near, maybe: a step back before the next
+    }
+    save_screenshot(won, "keys_won");
+    ASSERT_TRUE(won.width) << "three throws by the keys all missed";
+    hold_key(x.dpy, XK_Escape, 0);
+    expect_exit_status(game, 0);
+}
+
+// Tab opens the options screen over the title card: a dark panel with light lettering, and the
+// orbit stands still behind it. The arrows and Enter change an entry, which is kept at once;
+// Tab closes it, and the orbit goes on.
+TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    tap_once(x.dpy, XK_Tab);
+    auto panel = [](const Frame &f) {
+        return share(f, 40, 40, 600, 460, [](Rgb p) { return p.r + p.g + p.b < 120; }) > 0.7 &&
+               share(f, 40, 40, 600, 460, [](Rgb p) { return p.r > 200 && p.g > 200; }) > 0.02;
+    };
+    Frame open = look_until("options_open", panel);
+    EXPECT_TRUE(same_picture(open, after_frames(x.dpy, window))) << "the orbit stood still";
+    menu_key(x.dpy, window, XK_Down); // to look down mode
+    menu_key(x.dpy, window, XK_Right);
+    menu_key(x.dpy, window, XK_Down); // to head bob
+    menu_key(x.dpy, window, XK_Return);
+    EXPECT_TRUE(wait_until(
+        [&] {
+            std::string kept = file_text(settings_file(game));
+            return kept.find("look=toggle") != std::string::npos &&
+                   kept.find("bob=off") != std::string::npos;
+        },
+        SHOW_TIMEOUT))
+        << file_text(settings_file(game));
+    save_screenshot(grab_frame(x.dpy, window), "options_changed");
+    tap_once(x.dpy, XK_Tab);
+    Frame closed = look_until("options_closed", [&](const Frame &f) { return !panel(f); });
+    Frame moving = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+    EXPECT_FALSE(same_picture(closed, moving)) << "the orbit goes on";
+    EXPECT_FALSE(title_card_gone(moving)) << "still the title card: Tab started nothing";
+}
+
+// music=0 in the settings: the output is silent, not quiet; M brings the music back, full, and
+// keeps that.
+TEST_F(Playing, MusicOffIsSilentAndMBringsItBack) {
+    keep_settings(game, "music=0\n");
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    std::vector<float> heard = recent_sound(game, PROBE_RATE);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(*std::max_element(heard.begin(), heard.end(),
+                                [](float a, float b) { return std::abs(a) < std::abs(b); }),
+              0.0f)
+        << "silent output";
+    long muted_until = recorded_frames(game.audio_file);
+    tap_key(x.dpy, window, XK_m);
+    EXPECT_EQ(track_heard_since(muted_until + PROBE_RATE / 2), INTRO_HZ);
+    EXPECT_NE(file_text(settings_file(game)).find("music=100"), std::string::npos);
+}
+
+// look=toggle: one tap of Space looks down and the view stays down until the next tap; the
+// Space that starts play is no tap.
+TEST_F(Playing, LookToggleTapDownAndTapUp) {
+    keep_settings(game, "look=toggle\nbob=off\n");
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    tap_key(x.dpy, window, XK_space);
+    auto sky = [](const Frame &f) { return share(f, 0, 0, WIDTH, HEIGHT, is_sky); };
+    look_until("toggle_play", title_card_gone);
+    Frame level = after_frames(x.dpy, window); // the orbit's tilt gone
+    save_screenshot(level, "toggle_level");
+    ASSERT_GT(sky(level), 0.02);
+    tap_once(x.dpy, XK_space);
+    Frame down =
+        look_until("toggle_down", [&](const Frame &f) { return sky(f) < 0.5 * sky(level); });
+    EXPECT_TRUE(same_picture(down, after_frames(x.dpy, window))) << "stays down, no key held";
+    tap_once(x.dpy, XK_space);
+    look_until("toggle_up", [&](const Frame &f) { return sky(f) > 0.8 * sky(level); });
+}
+
+// bob=off: standing, or walking into the field's corner, where the walk goes nowhere, the view
+// stays the same to the pixel; the bob turned on in the options screen moves it again.
+TEST_F(Playing, BobOffHoldsTheEyeStillStandingAndWalking) {
+    keep_settings(game, "bob=off\n");
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    tap_key(x.dpy, window, XK_space);
+    look_until("bob_start", title_card_gone);
+    Frame standing = after_frames(x.dpy, window); // the orbit's tilt gone
+    EXPECT_TRUE(same_picture(standing, after_frames(x.dpy, window)));
+    press_key(x.dpy, XK_Down, true); // back from the centre, into the fence and its corner
+    sleep_seconds(7.0);              // 210 ticks' walk, the most the corner can be away
+    Frame walking = after_frames(x.dpy, window);
+    save_screenshot(walking, "bob_walking_in_the_corner");
+    EXPECT_TRUE(same_picture(walking, after_frames(x.dpy, window)));
+    for (KeySym key : {XK_Tab, XK_Down, XK_Down, XK_Return, XK_Tab})
+        menu_key(x.dpy, window, key);
+    Frame bobbing = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+    EXPECT_FALSE(same_picture(bobbing, wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT)))
+        << "with the bob on, the walk bobs";
+    press_key(x.dpy, XK_Down, false);
+}
+
+// key.forward=F: F walks forward, and Up, bound to nothing now, does nothing.
+TEST_F(Playing, AReboundKeyWalksAndTheOldOneNoLonger) {
+    keep_settings(game, "key.forward=F\nbob=off\n");
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    tap_key(x.dpy, window, XK_space);
+    look_until("rebound_start", title_card_gone);
+    Frame before = after_frames(x.dpy, window); // the orbit's tilt gone
+    press_key(x.dpy, XK_Up, true);
+    EXPECT_TRUE(same_picture(before, after_frames(x.dpy, window))) << "Up walks no more";
+    press_key(x.dpy, XK_Up, false);
+    press_key(x.dpy, XK_f, true);
+    Frame walked = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+    press_key(x.dpy, XK_f, false);
+    save_screenshot(walked, "rebound_walked");
+    EXPECT_FALSE(same_picture(before, walked)) << "F walks";
 }
