@@ -93,7 +93,10 @@ static bool choose_settings(const CommandLine &options) {
         char *value = std::strchr(name, '=');
         *value++ = '\0';
         if (!apply_setting(&settings, name, value)) {
-            std::fprintf(stderr, "haystack: invalid setting '%s'\n%s", options.set[i], TRY_HELP);
+            char text[sizeof name + 200];
+            std::snprintf(text, sizeof text, "haystack: invalid setting '%s'\n%s", options.set[i],
+                          TRY_HELP);
+            show_text(text, true);
             return false;
         }
     }

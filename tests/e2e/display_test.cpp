@@ -50,7 +50,10 @@ TEST(CommandLine, HelpVersionAndBadOptionsExitWithoutAWindow) {
                  {{"--version"}, 0, "haystack " HAYSTACK_VERSION "\n"},
                  {{"--scale", "0"}, 2, "'0'"},
                  {{"--scale=x"}, 2, "'x'"},
-                 {{"--windowed"}, 2, "'--windowed'"}};
+                 {{"--windowed"}, 2, "'--windowed'"},
+                 {{"--set", "music=7"}, 2, "'music=7'"},
+                 {{"--set=key.look=Escape"}, 2, "'key.look=Escape'"},
+                 {{"--set"}, 2, "NAME=VALUE"}};
     for (const Case &c : cases) {
         Game game;
         game.args = c.args;
@@ -169,9 +172,9 @@ TEST(Fullscreen, AltEnterAndF11SwitchOncePerPressAndTheAimFollows) {
     EXPECT_EQ(dominant_track_pitch(recent_sound(game, PROBE_RATE)), THEME_HZ) << "still in play";
 }
 
-// The scale chosen last is the next game's; a damaged settings file is passed over with one
-// line and the default window opens.
-TEST(Settings, TheChoiceIsKeptAndADamagedFileIgnored) {
+// The scale chosen last is the next game's; a damaged line of the settings file is passed over
+// with one line naming it, and the rest of the file still counts.
+TEST(Settings, TheChoiceIsKeptAndADamagedLinePassedOver) {
     XServer x(true, SCREEN_W, SCREEN_H);
     Game chooser, keeper, damaged;
     keeper.config_home = damaged.config_home = chooser.config_home;
@@ -184,7 +187,7 @@ TEST(Settings, TheChoiceIsKeptAndADamagedFileIgnored) {
     }
     std::ofstream(settings_file(damaged)) << "scale=2\ndisplay=sideways\n";
     damaged.add_all_data();
-    ASSERT_NE(show_game(x, damaged), 0u);
+    ASSERT_NE(show_game(x, damaged, 2 * WIDTH, 2 * HEIGHT), 0u) << "the good line still counts";
     std::string out = damaged.output();
     EXPECT_NE(out.find("haystack.conf, line 2"), std::string::npos) << out;
     EXPECT_EQ(out.find("haystack:"), out.rfind("haystack:")) << "one line: " << out;
