@@ -22,10 +22,12 @@
 #include "game_state.h"
 #include "gamepad.h"
 #include "music.h"
+#include "options_screen.h"
 #include "picture.h"
 #include "play.h"
 #include "process_memory.h"
 #include "render.h"
+#include "settings.h"
 #include "world.h"
 #include "x_window.h"
 
@@ -389,6 +391,15 @@ int main() {
     print_frame_row("ground at (60, 60), to the centre", measure_frames());
     view_mound_top();
     print_frame_row("mound top, 45 degrees down", measure_frames());
+    settings.glint = true; // the needle glints from the first tick of play on
+    view_ground_near_corner();
+    print_frame_row("ground at (60, 60), needle glinting", measure_frames());
+    settings.glint = false;
+    ask_for_options_screen();
+    watch_options_screen();
+    print_frame_row("ground at (60, 60), options open", measure_frames());
+    ask_for_options_screen();
+    watch_options_screen();
     FrameCost pad = measure_pad_frames();
     std::printf("\n| %-34s | %8s | %8s | %8s | %8s | %6s |\n|%s|%s|%s|%s|%s|%s|\n",
                 "Mound top, gamepad (ms)", "a pad", "p99", "none", "p99", "ratio",

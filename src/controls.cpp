@@ -66,9 +66,7 @@ static const NamedKey NAMED_KEYS[] = { // the keys beyond letters, digits and F-
     {KEY_LSHIFT, "LeftShift"},
     {KEY_RSHIFT, "RightShift"},
     {KEY_LCONTROL, "LeftControl"},
-    {KEY_RCONTROL, "RightControl"},
-    {KEY_ALT, "Alt"},
-    {KEY_ALTGR, "AltGr"}};
+    {KEY_RCONTROL, "RightControl"}};
 
 static char made_names[KEY_MAX][KEY_NAME_SIZE]; // letters, digits, Pad0..Pad9, F1..F12 by
                                                 // scancode, made at the first look-up
@@ -123,8 +121,14 @@ int key_named(const char *name) {
     return NO_KEY;
 }
 
+// Whether the key is the options action's only key, which would leave the screen out of reach.
+static bool last_options_key(const KeyBindings keys, int action, int scancode) {
+    const int *options = keys[ACTION_OPTIONS];
+    return action != ACTION_OPTIONS && options[0] == scancode && options[1] == NO_KEY;
+}
+
 bool bind_key(KeyBindings keys, int action, int scancode) {
-    if (!key_name(scancode))
+    if (!key_name(scancode) || last_options_key(keys, action, scancode))
         return false;
     for (int other = 0; other < ACTIONS; other++) // the key leaves whatever had it
         for (int k = 0; k < KEYS_PER_ACTION; k++)
@@ -139,11 +143,17 @@ bool bind_key(KeyBindings keys, int action, int scancode) {
     return true;
 }
 
+// Whether the key is Enter with Alt held: that is the switch to fullscreen, nothing else.
+static bool switching_display(int scancode) {
+    bool alt = key[KEY_ALT] || key[KEY_ALTGR];
+    return alt && (scancode == KEY_ENTER || scancode == KEY_ENTER_PAD);
+}
+
 bool action_held(int action) {
     bool held = false;
     for (int k = 0; k < KEYS_PER_ACTION; k++) {
         int scancode = settings.keys[action][k];
-        if (scancode != NO_KEY && key_down(scancode))
+        if (scancode != NO_KEY && key_down(scancode) && !switching_display(scancode))
             held = true;
     }
     int pad = ACTION_INFO[action].pad;
@@ -154,7 +164,7 @@ bool action_pressed(int action) {
     bool pressed = false;
     for (int k = 0; k < KEYS_PER_ACTION; k++) {
         int scancode = settings.keys[action][k];
-        if (scancode != NO_KEY && key_pressed(scancode))
+        if (scancode != NO_KEY && key_pressed(scancode) && !switching_display(scancode))
             pressed = true;
     }
     int pad = ACTION_INFO[action].pad;

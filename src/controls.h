@@ -38,8 +38,8 @@ const char *action_name(int action);
 const char *action_title(int action);
 
 // The key's name, the same on every platform ("Up", "W", "Enter", "Pad5"); null for a key that
-// cannot be bound: Escape, which always quits, F11, which switches to fullscreen, and keys
-// without a name.
+// cannot be bound: Escape, which always quits, F11 and Alt, which switch to fullscreen (Alt
+// with Enter), and keys without a name.
 const char *key_name(int scancode);
 
 // The key with that name, in any case; NO_KEY for none.
@@ -47,11 +47,12 @@ int key_named(const char *name);
 
 // Binds the key to the action as its first key, its old first key becoming its second: a key
 // already bound to another action leaves that one, so that a key does one thing. False, with
-// nothing changed, for a key that cannot be bound.
+// nothing changed, for a key that cannot be bound, or that is the options action's only key.
 bool bind_key(KeyBindings keys, int action, int scancode);
 
 // Whether one of the action's keys, or a pad, does the action now, or began to since the
-// action was last read. Read each action once per tick or frame.
+// action was last read; Enter with Alt held is the fullscreen switch, and does no action. Read
+// each action once per tick or frame.
 bool action_held(int action);
 
 // Whether one of the action's keys, or a pad, was newly pressed since this was last asked;

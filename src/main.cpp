@@ -178,16 +178,17 @@ static void switch_display_if_asked() {
 }
 
 // The window made as the settings now ask, fullscreen or a window of their scale, when it is
-// not: after Alt+Enter, F11 or the options screen; a fullscreen shown is kept for the next
-// game. Where the desktop offers no fullscreen the window stays as it was. The world, the
-// music and the player's place go on as they were: the window and its drawing stay the same.
-static void show_display_chosen() {
+// not: at the start, and after Alt+Enter, F11 or the options screen; a switch in play is kept
+// for the next game (one at the start is kept already, or asked for by --set alone). Where the
+// desktop offers no fullscreen the window stays as it was. The world, the music and the player's
+// place go on as they were: the window and its drawing stay the same.
+static void show_display_chosen(bool keep_switch) {
     DisplayChoice &chosen = settings.display;
     bool switched = chosen.fullscreen != shown.fullscreen && show_fullscreen(chosen.fullscreen);
     if (!switched)
         chosen.fullscreen = shown.fullscreen;
     shown.fullscreen = chosen.fullscreen;
-    if (switched && kept_settings.display.fullscreen != chosen.fullscreen) {
+    if (keep_switch && switched && kept_settings.display.fullscreen != chosen.fullscreen) {
         kept_settings.display.fullscreen = chosen.fullscreen;
         keep_settings();
     }
@@ -212,7 +213,7 @@ static void run_main_loop() {
         }
         render_frame();
         switch_display_if_asked();
-        show_display_chosen();
+        show_display_chosen(true);
         if (key_or_pad(KEY_ESC, PAD_QUIT) || quit_requested || quit_signalled())
             return;
     }
@@ -244,7 +245,7 @@ int main(int argc, char **argv) {
     eye_x = 20.0f;
     eye_z = 20.0f;
     heading = QUARTER_PI;
-    show_display_chosen();
+    show_display_chosen(false);
 
     run_main_loop();
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);

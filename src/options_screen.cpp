@@ -67,11 +67,37 @@ void apply_music_setting() {
     music_volume(settings.music);
 }
 
-// A change made by the player: to the settings in force and to those kept, which are then
-// written; its effects follow at once.
+// What `before` and `after` differ in, copied into `kept`: field by field, so that a setting
+// this game's --set gave stays unkept until the player changes it.
+static void copy_changes(const Settings &before, const Settings &after, Settings *kept) {
+    if (after.display.scale != before.display.scale)
+        kept->display.scale = after.display.scale;
+    if (after.display.fullscreen != before.display.fullscreen)
+        kept->display.fullscreen = after.display.fullscreen;
+    if (after.music != before.music)
+        kept->music = after.music;
+    if (after.look_toggle != before.look_toggle)
+        kept->look_toggle = after.look_toggle;
+    if (after.bob != before.bob)
+        kept->bob = after.bob;
+    if (after.glint != before.glint)
+        kept->glint = after.glint;
+    if (after.turn != before.turn)
+        kept->turn = after.turn;
+    if (after.cross != before.cross)
+        kept->cross = after.cross;
+    for (int action = 0; action < ACTIONS; action++)
+        for (int k = 0; k < KEYS_PER_ACTION; k++)
+            if (after.keys[action][k] != before.keys[action][k])
+                kept->keys[action][k] = after.keys[action][k];
+}
+
+// A change made by the player to the settings in force, then to those kept, which are written;
+// its effects follow at once.
 static void change(void (*how)(Settings *s, int entry, int step), int entry, int step) {
+    Settings before = settings;
     how(&settings, entry, step);
-    how(&kept_settings, entry, step);
+    copy_changes(before, settings, &kept_settings);
     keep_settings();
     apply_music_setting();
 }
@@ -208,20 +234,16 @@ static void click() {
 }
 
 // The arrows (and the walking and turning keys), Enter, the pad's d-pad, A and B, and the
-// mouse, while the screen is open. Every control is read each frame, so that none is left
-// over.
+// mouse, while the screen is open; while a key entry waits, every key is left for it. Every
+// control is read each frame, so that none is left over.
 static void take_input() {
-    bool up = action_pressed(ACTION_FORWARD) | key_pressed(KEY_UP);
-    bool down = action_pressed(ACTION_BACK) | key_pressed(KEY_DOWN);
-    bool left = action_pressed(ACTION_LEFT) | key_pressed(KEY_LEFT);
-    bool right = action_pressed(ACTION_RIGHT) | key_pressed(KEY_RIGHT);
-    bool alt = key[KEY_ALT] || key[KEY_ALTGR]; // Alt+Enter switches to fullscreen instead
-    bool enter = (key_pressed(KEY_ENTER) | key_pressed(KEY_ENTER_PAD)) && !alt;
-    bool chosen = pad_action_pressed(PAD_AIM) | enter;
     bool back = pad_action_pressed(PAD_BACK_OUT);
     bool clicked = mouse_button_pressed();
+    if (waiting_for_key) // the pad's presses are read, and go for nothing
+        for (int action = 0; action < PAD_ACTIONS; action++)
+            pad_action_pressed(PadAction(action));
     if (waiting_for_key && (back || clicked)) {
-        waiting_for_key = false;
+        waiting_for_key = false; // B or a click gives up waiting
         return;
     }
     if (waiting_for_key)
@@ -230,6 +252,13 @@ static void take_input() {
         return close_screen();
     if (clicked)
         return click();
+    bool up = action_pressed(ACTION_FORWARD) | key_pressed(KEY_UP);
+    bool down = action_pressed(ACTION_BACK) | key_pressed(KEY_DOWN);
+    bool left = action_pressed(ACTION_LEFT) | key_pressed(KEY_LEFT);
+    bool right = action_pressed(ACTION_RIGHT) | key_pressed(KEY_RIGHT);
+    bool alt = key[KEY_ALT] || key[KEY_ALTGR]; // Alt+Enter switches to fullscreen instead
+    bool enter = (key_pressed(KEY_ENTER) | key_pressed(KEY_ENTER_PAD)) && !alt;
+    bool chosen = pad_action_pressed(PAD_AIM) | enter;
     if (up || down)
         selected = (selected + (up ? entry_count - 1 : 1)) % entry_count;
     int entry = entries[selected];

@@ -72,11 +72,8 @@ static bool read_keys(const char *text, int action, KeyBindings keys) {
         return false;
     for (int k = 0; k < KEYS_PER_ACTION; k++)
         keys[action][k] = NO_KEY;
-    if (names == 2)
-        bind_key(keys, action, second_key);
-    if (names >= 1)
-        bind_key(keys, action, first_key);
-    return true;
+    bool bound = names < 2 || bind_key(keys, action, second_key);
+    return (names < 1 || bind_key(keys, action, first_key)) && bound;
 }
 
 bool apply_setting(Settings *s, const char *name, const char *value) {
@@ -153,7 +150,8 @@ static void print_settings(std::FILE *file, const Settings &s) {
     std::fprintf(file, "music=%d\nlook=%s\nbob=%s\nneedle=%s\nturn=%d\ncross=%d\n", s.music,
                  s.look_toggle ? "toggle" : "hold", s.bob ? "on" : "off", s.glint ? "glint" : "off",
                  s.turn, s.cross);
-    for (int action = 0; action < ACTIONS; action++) {
+    for (int line = 0; line < ACTIONS; line++) { // options first, so that its keys are free
+        int action = line == 0 ? ACTION_OPTIONS : line <= ACTION_OPTIONS ? line - 1 : line;
         std::fprintf(file, "%s%s=", KEY_PREFIX, action_name(action));
         const char *space = "";
         for (int k = 0; k < KEYS_PER_ACTION; k++)

@@ -40,11 +40,19 @@ bool same(const Settings &a, const Settings &b) {
 TEST(SettingsLines, GoodValuesTakeAndBadOnesChangeNothing) {
     Settings s;
     default_settings(&s);
-    const char *good[][2] = {
-        {"music", "0"},       {"music", "70"},     {"look", "toggle"},
-        {"bob", "off"},       {"needle", "glint"}, {"turn", "50"},
-        {"cross", "200"},     {"scale", "3"},      {"display", "fullscreen"},
-        {"key.forward", "f"}, {"key.mute", ""},    {"key.aim", "PadEnter Tab"}};
+    const char *good[][2] = {{"music", "0"},
+                             {"music", "70"},
+                             {"look", "toggle"},
+                             {"bob", "off"},
+                             {"needle", "glint"},
+                             {"turn", "50"},
+                             {"cross", "200"},
+                             {"scale", "3"},
+                             {"display", "fullscreen"},
+                             {"key.forward", "f"},
+                             {"key.mute", ""},
+                             {"key.options", "F1"},
+                             {"key.aim", "PadEnter Tab"}};
     for (auto [name, value] : good)
         EXPECT_TRUE(apply_setting(&s, name, value)) << name << "=" << value;
     EXPECT_TRUE(s.music == 70 && s.look_toggle && !s.bob && s.glint && s.turn == 50 &&
@@ -52,18 +60,19 @@ TEST(SettingsLines, GoodValuesTakeAndBadOnesChangeNothing) {
     EXPECT_EQ(s.keys[ACTION_FORWARD][0], KEY_F);
     EXPECT_EQ(s.keys[ACTION_FORWARD][1], NO_KEY) << "the line gives all of the action's keys";
     EXPECT_EQ(s.keys[ACTION_MUTE][0], NO_KEY);
-    EXPECT_EQ(s.keys[ACTION_OPTIONS][0], NO_KEY) << "Tab went to aim";
+    EXPECT_EQ(s.keys[ACTION_OPTIONS][0], KEY_F1);
     EXPECT_EQ(s.keys[ACTION_AIM][1], KEY_TAB);
     Settings before = s;
-    const char *bad[][2] = {{"music", "75"},          {"music", "110"},
-                            {"music", "-10"},         {"music", ""},
-                            {"look", "Toggle"},       {"bob", "1"},
-                            {"needle", "on"},         {"turn", "40"},
-                            {"cross", "210"},         {"turn", "100x"},
-                            {"scale", "0"},           {"volume", "10"},
-                            {"key.jump", "J"},        {"key.forward", "Escape"},
-                            {"key.forward", "F11"},   {"key.back", "Q Q Q"},
-                            {"key.left", "Nonsense"}, {"key.", "A"}};
+    const char *bad[][2] = {{"music", "75"},        {"music", "110"},
+                            {"music", "-10"},       {"music", ""},
+                            {"look", "Toggle"},     {"bob", "1"},
+                            {"needle", "on"},       {"turn", "40"},
+                            {"cross", "210"},       {"turn", "100x"},
+                            {"scale", "0"},         {"volume", "10"},
+                            {"key.jump", "J"},      {"key.forward", "Escape"},
+                            {"key.forward", "F11"}, {"key.back", "Q Q Q"},
+                            {"key.look", "F1"},     {"key.left", "Nonsense"},
+                            {"key.", "A"}};
     for (auto [name, value] : bad)
         EXPECT_FALSE(apply_setting(&s, name, value)) << name << "=" << value;
     EXPECT_TRUE(same(s, before));
@@ -133,7 +142,7 @@ TEST(Keys, NamesAreOneWordEachReadInAnyCaseAndEscapeHasNone) {
         EXPECT_EQ(key_named(lower.c_str()), scancode) << lower;
     }
     EXPECT_GE(named, 26 + 10 + 10 + 11 + 30);
-    for (int unbound : {int(KEY_ESC), int(KEY_F11), NO_KEY})
+    for (int unbound : {int(KEY_ESC), int(KEY_F11), int(KEY_ALT), NO_KEY})
         EXPECT_EQ(key_name(unbound), nullptr) << unbound;
     EXPECT_EQ(key_named("Escape"), NO_KEY);
 }
@@ -155,6 +164,10 @@ TEST(Keys, ABoundKeyDoesOneThingAndAThirdKeyPushesOutTheOldest) {
     bind_key(keys, ACTION_LOOK, KEY_UP); // the second key becomes the first
     EXPECT_EQ(two(keys[ACTION_LOOK][0], keys[ACTION_LOOK][1]), two(KEY_UP, KEY_L));
     EXPECT_EQ(keys[ACTION_CROSS_RIGHT][0], NO_KEY);
+    EXPECT_FALSE(bind_key(keys, ACTION_MUTE, KEY_TAB)) << "the options screen's only key stays";
+    bind_key(keys, ACTION_OPTIONS, KEY_F1);
+    EXPECT_TRUE(bind_key(keys, ACTION_MUTE, KEY_TAB));
+    EXPECT_EQ(two(keys[ACTION_OPTIONS][0], keys[ACTION_OPTIONS][1]), two(KEY_F1, NO_KEY));
 }
 
 } // namespace

@@ -567,7 +567,8 @@ TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
     game.fixed_clock = TARGET_ON_TOP;
     ASSERT_NO_FATAL_FAILURE(start_game());
     tap_key(x.dpy, window, XK_space);
-    look_until("keys_start", title_card_gone);
+    Spot first = find_cross(look_until("keys_start", title_card_gone));
+    cursor_x = int(first.x), cursor_y = int(first.y); // its blue end is no needle
     Frame won;
     for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
         if (attempt == 0)
@@ -618,11 +619,14 @@ TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
     menu_key(x.dpy, window, XK_Right);
     menu_key(x.dpy, window, XK_Down); // to head bob
     menu_key(x.dpy, window, XK_Return);
+    for (KeySym key : {XK_Down, XK_Down, XK_Down, XK_Down, XK_Return, XK_w}) // walk forward: W
+        menu_key(x.dpy, window, key);
     EXPECT_TRUE(wait_until(
         [&] {
             std::string kept = file_text(settings_file(game));
             return kept.find("look=toggle") != std::string::npos &&
-                   kept.find("bob=off") != std::string::npos;
+                   kept.find("bob=off") != std::string::npos &&
+                   kept.find("key.forward=W Up") != std::string::npos;
         },
         SHOW_TIMEOUT))
         << file_text(settings_file(game));
@@ -646,7 +650,7 @@ TEST_F(Playing, MusicOffIsSilentAndMBringsItBack) {
               0.0f)
         << "silent output";
     long muted_until = recorded_frames(game.audio_file);
-    tap_key(x.dpy, window, XK_m);
+    tap_once(x.dpy, XK_m); // not held: a key held past the repeat delay may come again
     EXPECT_EQ(track_heard_since(muted_until + PROBE_RATE / 2), INTRO_HZ);
     EXPECT_NE(file_text(settings_file(game)).find("music=100"), std::string::npos);
 }
@@ -710,4 +714,57 @@ TEST_F(Playing, AReboundKeyWalksAndTheOldOneNoLonger) {
     press_key(x.dpy, XK_f, false);
     save_screenshot(walked, "rebound_walked");
     EXPECT_FALSE(same_picture(before, walked)) << "F walks";
+}
+
+// A pad's buttons alone, its sticks never touched: Start, the d-pad up the mound, Start in play
+// opening the options screen and B closing it, the right shoulder held with the d-pad steering
+// the cross onto the needle a tick's step at a time, and A throwing.
+TEST_F(PadPlaying, ButtonsAloneToAWinAndStartOpensTheOptions) {
+    ASSERT_NO_FATAL_FAILURE(start_with_pad());
+    look_until("buttons_play_start", title_card_gone);
+    pad("button 11 1"); // the d-pad's up
+    sleep_seconds(1.5);
+    Frame walked;
+    wait_until([&] { return needle(walked = grab_frame(x.dpy, window)).pixels > 80; }, 3.0);
+    pad("button 11 0");
+    auto panel = [](const Frame &f) {
+        return share(f, 40, 40, 600, 460, [](Rgb p) { return p.r + p.g + p.b < 120; }) > 0.7;
+    };
+    hold("button 6 1", "button 6 0", panel); // Start, in play
+    look_until("buttons_options", panel);
+    hold("button 1 1", "button 1 0", never, 0); // B
+    look_until("buttons_options_closed", [&](const Frame &f) { return !panel(f); });
+    Frame won;
+    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
+        pad("button 10 1"); // the right shoulder held: the d-pad steers the cross
+        for (int step = 0; step < 120; step++) {
+            Frame f = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+            cross = find_cross(f);
+            ASSERT_GT(cross.pixels, 0) << "no cross";
+            Spot seen = needle(f);
+            ASSERT_GT(seen.pixels, 0) << "the needle went out of view";
+            // A press lasts a frame or so, a tick's step (11 and 8 pixels) or a few: near
+            // enough is a step, which at the needle's distance is a unit or two off.
+            double dx = seen.x - cross.x, dy = seen.y - cross.y;
+            if (std::abs(dx) <= 11 && std::abs(dy) <= 8)
+                break;
+            int across = std::abs(dx) > 11 ? (dx > 0 ? 14 : 13) : 0; // the d-pad's right, left
+            int down = std::abs(dy) > 8 ? (dy > 0 ? 12 : 11) : 0;    // its down, up
+            for (int button : {across, down})
+                if (button) {
+                    pad("button " + std::to_string(button) + " 1");
+                    wait_for_new_frames(x.dpy, window, 1, SHOW_TIMEOUT);
+                    pad("button " + std::to_string(button) + " 0");
+                }
+        }
+        pad("button 10 0");
+        hold("button 0 1", "button 0 0", never, 0.2); // A
+        Frame after = wait_for_frame(x.dpy, window, banner_shown, SHOT_FLIGHT_LIMIT);
+        if (banner_shown(after))
+            won = after;
+        else
+            hold("button 12 1", "button 12 0", never, 0.5); // a step back before the next
+    }
+    save_screenshot(won, "buttons_won");
+    ASSERT_TRUE(won.width) << "three throws by the buttons all missed";
 }
