@@ -9,7 +9,7 @@
 #include "settings.h"
 
 const int NO_PAD_ACTION = -1; // an action no pad button does
-const int KEY_NAME_SIZE = 8;  // bytes for the longest made-up key name, "Pad9", its end included
+const int KEY_NAME_SIZE = 16; // bytes for a made-up key name ("Pad9"), room for any number
 
 // An action's names and what the pad does for it.
 struct ActionInfo {
