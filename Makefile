@@ -114,7 +114,7 @@ test-arm64: test-deps arm64
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -L arm64
 
-# The Debian package installed with apt, and a clone's `make run`, in bare systems of the
+# A clone's `make run`, and the Debian package installed with apt, in bare systems of the
 # Debian releases DEBIAN_RELEASES made by debootstrap (once, then cached under
 # ~/.cache/haystack/debian-systems/); Debian 11 must refuse the package.
 DEBIAN_RELEASES ?= bullseye bookworm trixie
