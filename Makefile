@@ -13,7 +13,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
 	format data build deps test-deps package-deps windows test-windows windows-deps web \
 	serve-web test-web bench-web web-deps arm64 test-arm64 arm64-deps release release-deps \
-	check-reproducible
+	check-reproducible test-debian debian-deps
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -114,6 +114,15 @@ test-arm64: test-deps arm64
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -L arm64
 
+# A clone's `make run`, and the Debian package installed with apt, in bare systems of the
+# Debian releases DEBIAN_RELEASES made by debootstrap (once, then cached under
+# ~/.cache/haystack/debian-systems/); Debian 11 must refuse the package.
+DEBIAN_RELEASES ?= bullseye bookworm trixie
+test-debian: test-deps debian-deps
+	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_DEBIAN_RELEASES=$(DEBIAN_RELEASES)"
+	cmake --build $(BUILD) -j $(JOBS)
+	$(RUN_TESTS) $(BUILD) -L debian
+
 # Every release artefact, from the committed tree, into $(DIST)/ with SHA256SUMS: the two
 # Debian packages, the Windows zip and installer, and the source archive. The same commit gives
 # the same bytes anywhere, any day (see scripts/release).
@@ -209,3 +218,6 @@ arm64-deps:
 
 release-deps:
 	scripts/install-deps release
+
+debian-deps:
+	scripts/install-deps debian

@@ -12,8 +12,10 @@ find_library(SOIL_LIBRARY SOIL REQUIRED)
 
 add_library(game_libraries INTERFACE)
 target_include_directories(game_libraries SYSTEM INTERFACE ${SOIL_INCLUDE_DIR})
+# dlsym (connection_x11.cpp) is in libdl before glibc 2.34, as on Debian 11.
 target_link_libraries(game_libraries INTERFACE
-    PkgConfig::ALLEGRO PkgConfig::SDL_MIXER PkgConfig::OPENGL PkgConfig::X11 ${SOIL_LIBRARY})
+    PkgConfig::ALLEGRO PkgConfig::SDL_MIXER PkgConfig::OPENGL PkgConfig::X11 ${SOIL_LIBRARY}
+    ${CMAKE_DL_LIBS})
 
 set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/gamepad_sdl.cpp src/x11/desktop_x11.cpp src/x11/endings_x11.cpp
     src/x11/screen_x11.cpp src/x11/settings_x11.cpp)
