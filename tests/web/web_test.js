@@ -572,7 +572,7 @@ async function landscapeResize() {
     await framesPass(g, 2);
     c = await fitsWhole(g, 3);
     check(c.w > size.width - 1 || c.h > size.height - 200, `the picture fills ${size.width}x${size.height}`);
-    for (const control of ['#stick', '#look', '#end', '#fullscreen']) {
+    for (const control of ['#stick', '#look', '#end', '#fullscreen', '#options']) {
       const b = await rect(g, control);
       check(b.x >= 0 && b.y >= 0 && b.x + b.w <= size.width && b.y + b.h <= size.height, `${control} is on the screen`);
     }
