@@ -15,6 +15,8 @@ static bool key_held[KEY_MAX];                 // the keyboard callback's own: w
 static std::atomic<bool> button_pressed;       // a mouse button went down since the last read
 static std::atomic<bool> button_new;           // likewise, since mouse_button_pressed last asked
 static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
+static bool key_spent[KEY_MAX];       // held as the options screen closed: nothing until let go
+static bool buttons_spent;            // likewise, the mouse's buttons
 static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
 
 // Alt+Enter or F11 going down after being up. A held key's repeats come as presses with no
@@ -60,7 +62,8 @@ void install_input_latches() {
 
 bool key_down(int scancode) {
     bool pressed = key_latched[scancode].exchange(false);
-    return key[scancode] || pressed;
+    key_spent[scancode] = key_spent[scancode] && key[scancode];
+    return !key_spent[scancode] && (key[scancode] || pressed);
 }
 
 bool key_or_pad(int scancode, PadAction action) {
@@ -70,7 +73,8 @@ bool key_or_pad(int scancode, PadAction action) {
 
 bool mouse_button_down() {
     bool pressed = button_pressed.exchange(false);
-    return mouse_b || pressed;
+    buttons_spent = buttons_spent && mouse_b;
+    return !buttons_spent && (mouse_b || pressed);
 }
 
 bool key_pressed(int scancode) {
@@ -85,9 +89,11 @@ void forget_presses() {
     for (int code = 0; code < KEY_MAX; code++) {
         key_latched[code] = false;
         key_new[code] = false;
+        key_spent[code] = key[code];
     }
     button_pressed = false;
     button_new = false;
+    buttons_spent = mouse_b;
     pad_forget_presses();
 }
 

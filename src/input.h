@@ -24,8 +24,9 @@ bool key_pressed(int scancode);
 // Whether a mouse button went down since this was last asked, apart from mouse_button_down.
 bool mouse_button_pressed();
 
-// Forgets every key, button and pad press not yet read, so that presses meant for the options
-// screen do nothing in the game once it closes.
+// Forgets every key, button and pad press not yet read, and takes no key, button or pad
+// action held now for held until it is let go, so that presses meant for the options screen
+// (Enter or a click on "Back to the game") do nothing in the game once it closes.
 void forget_presses();
 
 // Whether any mouse button is down, or went down since the last read; likewise.

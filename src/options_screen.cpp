@@ -233,6 +233,11 @@ static void click() {
         choose(entry);
 }
 
+// Whether either of two presses, both read already, came.
+static bool either(bool one, bool other) {
+    return one || other;
+}
+
 // The arrows (and the walking and turning keys), Enter, the pad's d-pad, A and B, and the
 // mouse, while the screen is open; while a key entry waits, every key is left for it. Every
 // control is read each frame, so that none is left over.
@@ -252,13 +257,13 @@ static void take_input() {
         return close_screen();
     if (clicked)
         return click();
-    bool up = action_pressed(ACTION_FORWARD) | key_pressed(KEY_UP);
-    bool down = action_pressed(ACTION_BACK) | key_pressed(KEY_DOWN);
-    bool left = action_pressed(ACTION_LEFT) | key_pressed(KEY_LEFT);
-    bool right = action_pressed(ACTION_RIGHT) | key_pressed(KEY_RIGHT);
+    bool up = either(action_pressed(ACTION_FORWARD), key_pressed(KEY_UP));
+    bool down = either(action_pressed(ACTION_BACK), key_pressed(KEY_DOWN));
+    bool left = either(action_pressed(ACTION_LEFT), key_pressed(KEY_LEFT));
+    bool right = either(action_pressed(ACTION_RIGHT), key_pressed(KEY_RIGHT));
     bool alt = key[KEY_ALT] || key[KEY_ALTGR]; // Alt+Enter switches to fullscreen instead
-    bool enter = (key_pressed(KEY_ENTER) | key_pressed(KEY_ENTER_PAD)) && !alt;
-    bool chosen = pad_action_pressed(PAD_AIM) | enter;
+    bool enter = either(key_pressed(KEY_ENTER), key_pressed(KEY_ENTER_PAD)) && !alt;
+    bool chosen = either(pad_action_pressed(PAD_AIM), enter);
     if (up || down)
         selected = (selected + (up ? entry_count - 1 : 1)) % entry_count;
     int entry = entries[selected];

@@ -19,6 +19,7 @@ static Pad pads[MAX_PADS];     // each pad's state; all at rest before any is pl
 static unsigned actions_on;    // PadAction bits that some pad does now
 static unsigned actions_begun; // PadAction bits begun since their last read
 static unsigned actions_new;   // PadAction bits begun since pad_action_pressed last asked
+static unsigned actions_spent; // PadAction bits held when presses were forgotten, until let go
 
 // Whether the axis is pushed past the dead zone toward `sign` (+1 or -1).
 static bool pushed(int value, int sign) {
@@ -57,6 +58,7 @@ static void update_actions() {
         now |= actions_of(p);
     actions_begun |= now & ~actions_on;
     actions_new |= now & ~actions_on;
+    actions_spent &= now;
     actions_on = now;
 }
 
@@ -85,7 +87,7 @@ bool pad_action(PadAction action) {
     unsigned bit = 1u << action;
     bool begun = actions_begun & bit;
     actions_begun &= ~bit;
-    return (actions_on & bit) || begun;
+    return (actions_on & ~actions_spent & bit) || begun;
 }
 
 bool pad_action_pressed(PadAction action) {
@@ -98,6 +100,7 @@ bool pad_action_pressed(PadAction action) {
 void pad_forget_presses() {
     actions_begun = 0;
     actions_new = 0;
+    actions_spent = actions_on;
 }
 
 // One axis's share of full speed past the dead zone, -1..1: its square, so that a small

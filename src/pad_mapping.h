@@ -76,7 +76,8 @@ bool pad_action(PadAction action);
 // from pad_action.
 bool pad_action_pressed(PadAction action);
 
-// Forgets every press begun and not yet read, as after the options screen closes.
+// Forgets every press begun and not yet read, and takes no action held now for held until it is
+// let go, as after the options screen closes.
 void pad_forget_presses();
 
 // How far the right stick moves the aiming cross in one tick, in the picture's game pixels:

@@ -55,7 +55,8 @@ TEST_F(PadTest, ATapBetweenTwoReadsCountsOnceAndOnlyBackWithStartQuits) {
 }
 
 // With the right shoulder held the d-pad moves the cross instead of walking; presses count once
-// each for the options screen, however long they are held.
+// each for the options screen, however long they are held, and one held as the screen closes
+// counts for nothing until it is let go.
 TEST_F(PadTest, ShoulderAndDpadSteerTheCrossAndPressesCountOnce) {
     pad_set_button(0, PAD_DPAD_UP, true);
     EXPECT_TRUE(pad_action(PAD_WALK_FORWARD) && !pad_action(PAD_CROSS_UP));
@@ -72,6 +73,10 @@ TEST_F(PadTest, ShoulderAndDpadSteerTheCrossAndPressesCountOnce) {
     pad_set_button(0, PAD_B, true);
     pad_forget_presses();
     EXPECT_FALSE(pad_action_pressed(PAD_BACK_OUT));
+    EXPECT_FALSE(pad_action(PAD_BACK_OUT)) << "held through the forgetting: not until let go";
+    pad_set_button(0, PAD_B, false);
+    pad_set_button(0, PAD_B, true);
+    EXPECT_TRUE(pad_action(PAD_BACK_OUT));
 }
 
 TEST_F(PadTest, AnyPadDrivesAndAPulledOutPadLetsGoOfAll) {

@@ -9,11 +9,14 @@
 #include <emscripten/html5.h>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <cstring>
 
 #include "game_state.h"
 #include "gl_web.h"
+#include "options_screen.h"
+#include "page_controls_web.h"
 #include "pointer_web.h"
 
 const char *const CANVAS = "#canvas"; // the page's game canvas, as html5.h finds it
@@ -41,22 +44,92 @@ static long timer_ticks_run;                  // ticks run since it was installe
 static bool window_open;                      // the canvas draws and takes the keys
 static double pointer_page_x, pointer_page_y; // the mouse or aiming finger, CSS pixels on the page
 static int aiming_finger = NO_FINGER;         // the touch that aims, by its number
+static bool press_owed; // a press on the options screen waits for a frame to see the pointer
 
-// A key the game reads.
+// A key named by KeyboardEvent.code alone.
 struct GameKey {
     const char *code; // its place on the keyboard, as KeyboardEvent.code names it
     int scancode;     // and as the windowing library numbers it
 };
-static const GameKey GAME_KEYS[] = { // every key the game reads
-    {"Escape", KEY_ESC},       {"Space", KEY_SPACE}, {"ArrowLeft", KEY_LEFT},
-    {"ArrowRight", KEY_RIGHT}, {"ArrowUp", KEY_UP},  {"ArrowDown", KEY_DOWN}};
+static const GameKey GAME_KEYS[] = { // every key the game reads or binds but those in KEY_RUNS
+    {"Escape", KEY_ESC},
+    {"Backquote", KEY_TILDE},
+    {"Minus", KEY_MINUS},
+    {"Equal", KEY_EQUALS},
+    {"Backspace", KEY_BACKSPACE},
+    {"Tab", KEY_TAB},
+    {"BracketLeft", KEY_OPENBRACE},
+    {"BracketRight", KEY_CLOSEBRACE},
+    {"Enter", KEY_ENTER},
+    {"Semicolon", KEY_COLON},
+    {"Quote", KEY_QUOTE},
+    {"Backslash", KEY_BACKSLASH},
+    {"IntlBackslash", KEY_BACKSLASH2},
+    {"Comma", KEY_COMMA},
+    {"Period", KEY_STOP},
+    {"Slash", KEY_SLASH},
+    {"Space", KEY_SPACE},
+    {"Insert", KEY_INSERT},
+    {"Delete", KEY_DEL},
+    {"Home", KEY_HOME},
+    {"End", KEY_END},
+    {"PageUp", KEY_PGUP},
+    {"PageDown", KEY_PGDN},
+    {"ArrowLeft", KEY_LEFT},
+    {"ArrowRight", KEY_RIGHT},
+    {"ArrowUp", KEY_UP},
+    {"ArrowDown", KEY_DOWN},
+    {"NumpadDivide", KEY_SLASH_PAD},
+    {"NumpadMultiply", KEY_ASTERISK},
+    {"NumpadSubtract", KEY_MINUS_PAD},
+    {"NumpadAdd", KEY_PLUS_PAD},
+    {"NumpadDecimal", KEY_DEL_PAD},
+    {"NumpadEnter", KEY_ENTER_PAD},
+    {"ShiftLeft", KEY_LSHIFT},
+    {"ShiftRight", KEY_RSHIFT},
+    {"ControlLeft", KEY_LCONTROL},
+    {"ControlRight", KEY_RCONTROL},
+    {"AltLeft", KEY_ALT},
+    {"AltRight", KEY_ALTGR}};
 
-// A key's scancode from KeyboardEvent.code; 0 for keys the game does not read.
+// Keys in a run, named by KeyboardEvent.code as a word and a letter or number: KeyA..KeyZ,
+// Digit0..Digit9, Numpad0..Numpad9, F1..F12.
+struct KeyRun {
+    const char *word; // what each code starts with
+    int first;        // the letter or number after it of the run's first key
+    int count;        // keys in the run
+    int scancode;     // the first key's scancode; the others follow it
+};
+static const KeyRun KEY_RUNS[] = { // the letters, both rows of digits and the F-keys
+    {"Key", 'A', 26, KEY_A},
+    {"Digit", 0, 10, KEY_0},
+    {"Numpad", 0, 10, KEY_0_PAD},
+    {"F", 1, 12, KEY_F1}};
+
+// The key in a run with that code; 0 for none.
+static int scancode_in_run(const char *code) {
+    for (const KeyRun &run : KEY_RUNS) {
+        size_t length = std::strlen(run.word);
+        const char *rest = code + length;
+        if (std::strncmp(code, run.word, length) || !rest[0])
+            continue;
+        bool letter = run.first == 'A';
+        size_t digits = std::strspn(rest, "0123456789");
+        if ((letter && rest[1]) || (!letter && (digits != std::strlen(rest) || digits > 2)))
+            continue;
+        int n = (letter ? rest[0] : std::atoi(rest)) - run.first;
+        if (n >= 0 && n < run.count)
+            return run.scancode + n;
+    }
+    return 0;
+}
+
+// A key's scancode from KeyboardEvent.code; 0 for keys the game neither reads nor binds.
 static int scancode_of(const char *code) {
     for (const auto &k : GAME_KEYS)
         if (!std::strcmp(code, k.code))
             return k.scancode;
-    return 0;
+    return scancode_in_run(code);
 }
 
 // The key with `scancode` goes down or comes up, for the game.
@@ -66,17 +139,24 @@ static void press_key(int scancode, bool down) {
         keyboard_lowlevel_callback(down ? scancode : scancode | KEY_RELEASED);
 }
 
-// Keys the game reads go to it, not to the page, which would scroll; a held key's repeats are
-// not new presses.
+// Whether the key is one of those that change others: Shift, Control and Alt.
+static bool is_modifier(int scancode) {
+    return scancode >= KEY_LSHIFT && scancode <= KEY_ALTGR;
+}
+
+// Every key the game knows goes to it, and those it uses (key_kept_from_page) not to the page,
+// where they might scroll or move the focus; a held key's repeats are not new presses. A key
+// pressed with Control or Meta held is the browser's shortcut, and goes to the page alone.
 static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
     int scancode = scancode_of(e->code);
     if (!scancode || !window_open)
         return EM_FALSE;
     bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
-    if (down && e->repeat)
-        return EM_TRUE;
-    press_key(scancode, down);
-    return EM_TRUE;
+    if (down && (e->ctrlKey || e->metaKey) && !is_modifier(scancode))
+        return EM_FALSE;
+    if (down ? !e->repeat : bool(key[scancode]))
+        press_key(scancode, down);
+    return key_kept_from_page(scancode);
 }
 
 // The page's on-screen controls hold the key with `scancode` down, or let it go, as the
@@ -147,17 +227,28 @@ extern "C" EMSCRIPTEN_KEEPALIVE void take_mouse(int type, double x, double y, in
     if (button >= 0 && button <= 2)
         flags |= button_flags(button, type == POINTER_PRESSED ||
                                           (type == POINTER_MOVED && (buttons & bits[button])));
+    const int pressed = MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_MIDDLE_DOWN | MOUSE_FLAG_RIGHT_DOWN;
+    if (options_open && (flags & pressed)) {
+        flags &= ~pressed;
+        press_owed = true;
+    }
     if (mouse_callback && flags)
         mouse_callback(flags);
 }
 
 // A finger of the page's touch events on the canvas, `finger` its number, at page position
-// (x, y). On the title card a finger put down presses Space once, which starts play; in play
-// the first finger down aims: it holds the left button with the pointer under it, and lifting
-// it lets go, which throws. Other fingers on the picture do nothing.
+// (x, y). While the options screen is open a finger put down clicks where it is, choosing the
+// entry under it; on the title card it presses Space once, which starts play; in play the
+// first finger down aims: it holds the left button with the pointer under it, and lifting it
+// lets go, which throws. Other fingers on the picture do nothing.
 extern "C" EMSCRIPTEN_KEEPALIVE void take_finger(int type, int finger, double x, double y) {
     if (!window_open)
         return;
+    if (type == POINTER_PRESSED && options_open) {
+        see_pointer_at(x, y);
+        press_owed = true;
+        return;
+    }
     if (type == POINTER_PRESSED && intro_active) {
         press_key(KEY_SPACE, true);
         press_key(KEY_SPACE, false);
@@ -286,6 +377,7 @@ int set_close_button_callback(void (*)()) {
 int install_keyboard() {
     for (const auto &k : GAME_KEYS)
         offer_key_to_page(k.code, k.scancode);
+    offer_page_controls();
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key);
     return 0;
@@ -360,7 +452,17 @@ static void run_owed_ticks() {
         timer_proc();
 }
 
+// A press on the options screen, owed since the frame before this one, now that this frame
+// has put the cross where the pointer was pressed: the screen reads the press at the cross in
+// the next frame, before that frame reads the pointer. Dropped once the screen has closed.
+static void pay_owed_press() {
+    if (press_owed && options_open && mouse_callback)
+        mouse_callback(MOUSE_FLAG_LEFT_DOWN);
+    press_owed = false;
+}
+
 void allegro_gl_flip() {
+    pay_owed_press();
     report_progress(timer_ticks_run, window_open, eye_x, eye_z, heading, pitch);
     await_animation_frame();
     run_owed_ticks();

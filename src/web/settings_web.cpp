@@ -1,17 +1,58 @@
-// The settings file in a browser tab: there is no place to keep one, so nothing is kept and
-// the page's own size and fullscreen button hold.
+// The settings file in a browser tab: a file in the program's memory, filled from the page's
+// storage before the game reads it and copied back to it whenever a new one takes its place,
+// so that the settings survive a reload and an offline start. Where the page's storage refuses
+// (some private windows do), the file still holds the settings for the visit. The page's own
+// size and fullscreen button hold for the display.
 #include "settings.h"
 
+#include <emscripten.h>
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 
-bool settings_path(char *, size_t) {
-    return false;
+const char *const SETTINGS_FOLDER = "/settings";             // in the program's memory
+const char *const SETTINGS_FILE = "/settings/haystack.conf"; // likewise; in the page's storage
+                                                             // under its name, haystack.conf
+
+// The file at `path` as the page's storage keeps it, when it keeps one.
+// clang-format off
+EM_JS(void, fetch_from_page_storage, (const char *path), {
+    try {
+        const text = localStorage.getItem('haystack.conf');
+        if (text !== null)
+            FS.writeFile(UTF8ToString(path), text);
+    } catch (refused) {
+        // no storage: the defaults, for this visit
+    }
+});
+// clang-format on
+
+// The file at `path` into the page's storage, in place of the one kept there.
+// clang-format off
+EM_JS(void, keep_in_page_storage, (const char *path), {
+    try {
+        localStorage.setItem('haystack.conf', FS.readFile(UTF8ToString(path), {encoding : 'utf8'}));
+    } catch (refused) {
+        // no storage, or no room: the settings last this visit alone
+    }
+});
+// clang-format on
+
+bool settings_path(char *path, size_t size) {
+    if (!make_folder_for(SETTINGS_FILE) ||
+        std::snprintf(path, size, "%s", SETTINGS_FILE) >= int(size))
+        return false;
+    fetch_from_page_storage(SETTINGS_FILE);
+    return true;
 }
 
 bool make_folder_for(const char *) {
-    return false;
+    return mkdir(SETTINGS_FOLDER, 0755) == 0 || errno == EEXIST;
 }
 
 bool replace_file(const char *from, const char *to) {
-    return std::rename(from, to) == 0;
+    if (std::rename(from, to) != 0)
+        return false;
+    keep_in_page_storage(to);
+    return true;
 }

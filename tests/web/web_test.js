@@ -265,13 +265,96 @@ async function downloadFails() {
   await g.close();
 }
 
-// A browser that refuses service workers outright, as some private windows do by throwing at
-// the very property: the game loads and plays as it did before it kept itself offline.
+// A browser that refuses service workers and storage outright, as some private windows do by
+// throwing at the very property: the game loads and plays as it did before it kept itself
+// offline, and a setting changed on the options screen (Tab, Enter) lasts the visit.
 async function serviceWorkersRefused() {
-  const g = await open({init: `Object.defineProperty(Navigator.prototype, 'serviceWorker',
-    {get() { throw new DOMException('refused', 'SecurityError'); }});`});
+  const g = await open({init: `for (const [o, name] of [[Navigator.prototype, 'serviceWorker'], [window, 'localStorage']])
+    Object.defineProperty(o, name, {get() { throw new DOMException('refused', 'SecurityError'); }});`});
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  for (const key of ['Tab', 'Enter']) await g.page.keyboard.press(key), await framesPass(g);
+  await framesPass(g); // the game goes on drawing after storage refused the setting
   check(await g.read("document.getElementById('notice').hidden"), 'no notice over the game');
+  await g.close();
+}
+
+// --- The options screen -------------------------------------------------------------------
+
+const kept = g => g.read("localStorage.getItem('haystack.conf')"); // the settings kept
+// Whether the options screen shows in the frame: its dark panel down the picture's left edge,
+// and its title's light lettering.
+function optionsShown(f) {
+  const x = v => Math.round(v * f.w / W), y = v => Math.round(v * f.h / H);
+  return share(f, x(26), y(10), x(31), y(470), p => Math.max(...p) < 60) > 0.95 &&
+      share(f, x(250), y(14), x(390), y(35), p => Math.min(...p) > 200) > 0.05;
+}
+
+// The keyboard: Tab opens the options screen over the orbit, which stands still while it
+// shows; Enter on the music turns it off, and Tab closes the screen. The page's storage keeps
+// the music off, which after a reload is silence at the analyser; M brings it back, and turns
+// it off again; W walks. (Chromium's analyser may stop taking in sound that turned silent while
+// the screen held the music, keeping the sound from before as its last, so the silence is
+// heard after the reload, where the analyser has never taken in any sound.)
+async function keyboardOptions() {
+  const g = await open();
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  check(!optionsShown(await grab(g)), 'no options screen at first');
+  await g.page.mouse.click(5, 5);
+  await g.until(async () => await g.level() > 0.01, 10, 'the intro to sound after a click');
+  await g.page.keyboard.press('Tab');
+  await framesPass(g);
+  const shown = await grab(g, 'options'), v = await g.data('view');
+  check(optionsShown(shown), 'Tab opens the options screen');
+  await framesPass(g, 3);
+  check(await g.data('view') === v && layoutDistance(shown, await grab(g)) === 0, 'the orbit stands still');
+  for (const key of ['ArrowDown', 'ArrowUp', 'Enter', 'Tab']) // music, from 100 % on to off
+    await g.page.keyboard.press(key), await framesPass(g); // a key a frame, as a player's
+  check(!optionsShown(await grab(g)), 'Tab closes the options screen');
+  await g.page.reload();
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames after a reload');
+  check(/^music=0$/m.test(await kept(g)), 'the page\'s storage keeps the music off: ' + await kept(g));
+  await g.page.keyboard.press('Space');
+  await g.until(async () => await g.read("Module.music.context.state === 'running' && Module.music.tracks.some(t => t.source)"),
+                10, 'the theme to play');
+  await framesPass(g, 3);
+  check(await g.level() === 0, 'the music stays off after a reload');
+  await g.page.keyboard.press('KeyM');
+  await g.until(async () => await g.level() > 0.01, 10, 'M to bring the music back');
+  await g.page.keyboard.press('KeyM');
+  await g.until(async () => await g.level() === 0, 10, 'M to turn it off, silent');
+  const before = await view(g);
+  await holdKey(g, 'KeyW', 1);
+  const after = await view(g);
+  check(Math.hypot(after[0] - before[0], after[1] - before[1]) > 5, 'W walks');
+  await g.close();
+}
+
+// Touch on a phone whose player keeps Q for looking down: the Options control opens the
+// options screen on the title card, a tap on its "Look down mode" row makes looking down a
+// toggle, which is kept, and starts no play; Options closes it, and then a tap on Look down
+// (which presses Q) looks down until the next tap.
+async function phoneOptions() {
+  const g = await open({viewport: PHONE, init: "localStorage.setItem('haystack.conf', 'key.look=Q\\n')"});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  const c = await rect(g, '#canvas'), options = middle(await rect(g, '#options'));
+  await tap(g, ...options); // its click may come after the tap has been dispatched
+  await g.until(async () => optionsShown(await grab(g, 'phone_options')), 10, 'the Options control to open the screen');
+  await tap(g, c.x + 200 * c.w / W, c.y + 72 * c.h / H); // the second row's middle
+  await g.until(async () => /^look=toggle$/m.test(await kept(g)), 10, 'a tap to make looking down a toggle');
+  check(/^key\.look=Q$/m.test(await kept(g)), 'the key kept before is kept still');
+  check(await g.data('track') === 'intro.mp3', 'a tap on the options screen starts no play');
+  await tap(g, ...options);
+  await g.until(async () => !optionsShown(await grab(g)), 10, 'Options to close the screen');
+  await tap(g, ...middle(c));
+  await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'a tap to start play');
+  await g.until(async () => (await view(g))[3] <= 0, 10, 'a level view');
+  const look = middle(await rect(g, '#look'));
+  await tap(g, ...look);
+  await g.until(async () => (await view(g))[3] > 0.3, 10, 'a tap on Look down to look down');
+  await framesPass(g, 3);
+  check((await view(g))[3] > 0.3, 'the view stays down');
+  await tap(g, ...look);
+  await g.until(async () => (await view(g))[3] <= 0, 10, 'the next tap to look up again');
   await g.close();
 }
 
@@ -490,7 +573,7 @@ async function landscapeResize() {
     await framesPass(g, 2);
     c = await fitsWhole(g, 3);
     check(c.w > size.width - 1 || c.h > size.height - 200, `the picture fills ${size.width}x${size.height}`);
-    for (const control of ['#stick', '#look', '#end', '#fullscreen']) {
+    for (const control of ['#stick', '#look', '#end', '#fullscreen', '#options']) {
       const b = await rect(g, control);
       check(b.x >= 0 && b.y >= 0 && b.x + b.w <= size.width && b.y + b.h <= size.height, `${control} is on the screen`);
     }
@@ -599,7 +682,8 @@ async function installOffline() {
 }
 
 const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough, serviceWorkersRefused};
+               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough, serviceWorkersRefused,
+               keyboardOptions, phoneOptions};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};

@@ -1,0 +1,17 @@
+// The page's own controls and the keyboard: which keys the game keeps from the page, and the
+// page's Options button, touch stick and Look down button (page_controls_web.cpp), which press
+// keys as the keyboard would (allegro_web.cpp).
+#pragma once
+
+// Tells the page how to reach the game's actions and its options screen; once the keyboard is
+// installed.
+void offer_page_controls();
+
+// Whether the key, going down or up, is the game's alone, so that the page does nothing with
+// it (no scrolling, no moving the focus): a key bound to an action, a key the game always reads
+// (Escape, Space, the arrows, Enter), or any key the options screen may bind while it is open.
+bool key_kept_from_page(int scancode);
+
+// The key with `scancode` goes down (`down` non-zero) or up for the game, as the keyboard would
+// press it; nothing when it already is.
+extern "C" void hold_key(int scancode, int down);
