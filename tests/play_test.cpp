@@ -77,6 +77,13 @@ class PlayTest : public ::testing::Test {
         for (int i = 0; i < n; i++)
             tick_update();
     }
+
+    // The key pressed and let go at once, through the keyboard callback the game's latches
+    // hook (install_input_latches first).
+    static void tap(int scancode) {
+        keyboard_lowlevel_callback(scancode);
+        keyboard_lowlevel_callback(scancode | 0x80);
+    }
 };
 
 TEST_F(PlayTest, AttractOrbitCirclesTheCentreLookingDownAndIgnoresTheArrows) {
@@ -123,10 +130,6 @@ TEST_F(PlayTest, SpaceHandsTheCameraOverWhereItStoodAndKeepsTheTilt) {
 // as held, and then no more.
 TEST_F(PlayTest, PressesBetweenTwoReadsCountOnce) {
     install_input_latches();
-    auto tap = [](int scancode) {
-        keyboard_lowlevel_callback(scancode);
-        keyboard_lowlevel_callback(scancode | 0x80);
-    };
     tap(KEY_SPACE);
     tick_update();
     EXPECT_EQ(intro_active, 0);
@@ -216,10 +219,6 @@ TEST_F(PlayTest, BobOffKeepsTheEyeLevelAndTheWalkUnchanged) {
 TEST_F(PlayTest, LookToggleTapsDownAndUpAndStartingPlayIsNoTap) {
     settings.look_toggle = true;
     install_input_latches();
-    auto tap = [](int scancode) {
-        keyboard_lowlevel_callback(scancode);
-        keyboard_lowlevel_callback(scancode | 0x80);
-    };
     tap(KEY_SPACE);
     tick_update();
     ASSERT_EQ(intro_active, 0);
