@@ -553,6 +553,13 @@ static Frame after_frames(Display *dpy, Window window) {
     return wait_for_drawn_frames(dpy, window, 10, SHOW_TIMEOUT);
 }
 
+// The frame once half a second of ticks, 15, has run and the game has drawn after them: a tilt
+// of the view up or down comes to rest within 8. Ticks keep time however slowly frames come.
+static Frame at_rest(Display *dpy, Window window) {
+    sleep_seconds(0.5);
+    return after_frames(dpy, window);
+}
+
 // Whether two frames show the very same picture.
 static bool same_picture(const Frame &a, const Frame &b) {
     return a.width == b.width && a.rgb == b.rgb;
@@ -668,13 +675,15 @@ TEST_F(Playing, LookToggleTapDownAndTapUp) {
     tap_key(x.dpy, window, XK_space);
     auto sky = [](const Frame &f) { return share(f, 0, 0, WIDTH, HEIGHT, is_sky); };
     look_until("toggle_play", title_card_gone);
-    Frame level = after_frames(x.dpy, window); // the orbit's tilt gone
+    Frame level = at_rest(x.dpy, window); // the orbit's tilt gone
     save_screenshot(level, "toggle_level");
     ASSERT_GT(sky(level), 0.02);
     tap_once(x.dpy, XK_space);
     Frame down =
         look_until("toggle_down", [&](const Frame &f) { return sky(f) < 0.5 * sky(level); });
-    EXPECT_TRUE(same_picture(down, after_frames(x.dpy, window))) << "stays down, no key held";
+    down = at_rest(x.dpy, window); // all the way down
+    EXPECT_LT(sky(down), 0.5 * sky(level)) << "still down, no key held";
+    EXPECT_TRUE(same_picture(down, at_rest(x.dpy, window))) << "stays down, no key held";
     tap_once(x.dpy, XK_space);
     look_until("toggle_up", [&](const Frame &f) { return sky(f) > 0.8 * sky(level); });
 }
@@ -687,7 +696,7 @@ TEST_F(Playing, BobOffHoldsTheEyeStillStandingAndWalking) {
     aim(cursor_x, cursor_y);
     tap_key(x.dpy, window, XK_space);
     look_until("bob_start", title_card_gone);
-    Frame standing = after_frames(x.dpy, window); // the orbit's tilt gone
+    Frame standing = at_rest(x.dpy, window); // the orbit's tilt gone
     EXPECT_TRUE(same_picture(standing, after_frames(x.dpy, window)));
     press_key(x.dpy, XK_Down, true); // back from the centre, into the fence and its corner
     sleep_seconds(7.0);              // 210 ticks' walk, the most the corner can be away
@@ -709,7 +718,7 @@ TEST_F(Playing, AReboundKeyWalksAndTheOldOneNoLonger) {
     aim(cursor_x, cursor_y);
     tap_key(x.dpy, window, XK_space);
     look_until("rebound_start", title_card_gone);
-    Frame before = after_frames(x.dpy, window); // the orbit's tilt gone
+    Frame before = at_rest(x.dpy, window); // the orbit's tilt gone
     press_key(x.dpy, XK_Up, true);
     EXPECT_TRUE(same_picture(before, after_frames(x.dpy, window))) << "Up walks no more";
     press_key(x.dpy, XK_Up, false);
