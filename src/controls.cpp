@@ -149,24 +149,24 @@ static bool switching_display(int scancode) {
     return alt && (scancode == KEY_ENTER || scancode == KEY_ENTER_PAD);
 }
 
-bool action_held(int action) {
-    bool held = false;
+// Whether `read` finds one of the action's keys down, reading every one so that none keeps a
+// press for later, or a pad does the action as `read_pad` finds it; Alt+Enter counts for no
+// action.
+static bool keys_or_pad(int action, bool (*read)(int scancode), bool (*read_pad)(PadAction)) {
+    bool keyed = false;
     for (int k = 0; k < KEYS_PER_ACTION; k++) {
         int scancode = settings.keys[action][k];
-        if (scancode != NO_KEY && key_down(scancode) && !switching_display(scancode))
-            held = true;
+        if (scancode != NO_KEY && read(scancode) && !switching_display(scancode))
+            keyed = true;
     }
     int pad = ACTION_INFO[action].pad;
-    return (pad != NO_PAD_ACTION && pad_action(PadAction(pad))) || held;
+    return (pad != NO_PAD_ACTION && read_pad(PadAction(pad))) || keyed;
+}
+
+bool action_held(int action) {
+    return keys_or_pad(action, key_down, pad_action);
 }
 
 bool action_pressed(int action) {
-    bool pressed = false;
-    for (int k = 0; k < KEYS_PER_ACTION; k++) {
-        int scancode = settings.keys[action][k];
-        if (scancode != NO_KEY && key_pressed(scancode) && !switching_display(scancode))
-            pressed = true;
-    }
-    int pad = ACTION_INFO[action].pad;
-    return (pad != NO_PAD_ACTION && pad_action_pressed(PadAction(pad))) || pressed;
+    return keys_or_pad(action, key_pressed, pad_action_pressed);
 }
