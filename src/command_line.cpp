@@ -1,4 +1,5 @@
-// The command line: --help, --version, --scale N, --fullscreen and --set, read in GNU style.
+// The command line: --help, --version, --scale N, --fullscreen, --set, --field N and --daily,
+// read in GNU style.
 #include "command_line.h"
 
 #include <algorithm>
@@ -15,13 +16,17 @@ const char *const USAGE = // the whole of --help
     "      --set NAME=VALUE\n"
     "                    use a setting for this game only, as haystack.conf would hold\n"
     "                    it (for example --set music=0); may be given again\n"
+    "      --field N     search numbered field N (1 to 99999999): the same world for\n"
+    "                    everyone who plays that number\n"
+    "      --daily       search the field of the day, numbered by today's date in UTC\n"
+    "                    (YYYYMMDD): the same field for everyone that day\n"
     "      --help        show this help and exit\n"
     "      --version     show the version and exit\n"
     "\n"
     "Alt+Enter or F11 switches between window and fullscreen while playing. The last\n"
     "choice is remembered for the next game; an option given here replaces it.\n"
     "Tab opens the options screen: music, comfort, speeds and keys. M turns the\n"
-    "music off and on.\n";
+    "music off and on. After a win, N starts a new field.\n";
 const char *const VERSION_LINE = "haystack " HAYSTACK_VERSION "\n"; // what --version prints
 const char *const TRY_HELP = "Try 'haystack --help' for more information.\n"; // after a problem
 
@@ -42,6 +47,14 @@ static int scale_value(const char *text) {
     return long_number ? MAX_SCALE_OPTION : std::min(std::atoi(text), MAX_SCALE_OPTION);
 }
 
+// A field's number, 1..MAX_FIELD in plain decimal digits; 0 if the text is no such number.
+static long field_value(const char *text) {
+    size_t digits = std::strspn(text, "0123456789");
+    if (!*text || text[digits] != '\0' || digits - std::strspn(text, "0") > 8)
+        return 0;
+    return std::atol(text);
+}
+
 // The value of an option `name` given as "--name VALUE" or "--name=VALUE" at argv[*i], moving
 // *i past it; null when it is not that option, or when its value is missing.
 static const char *value_of(const char *name, int argc, char **argv, int *i, bool *given) {
@@ -56,7 +69,7 @@ static const char *value_of(const char *name, int argc, char **argv, int *i, boo
 }
 
 CommandLine read_command_line(int argc, char **argv) {
-    CommandLine options = {COMMAND_PLAY, 0, false, 0, {}, ""};
+    CommandLine options = {COMMAND_PLAY, 0, false, 0, {}, 0, false, ""};
     for (int i = 1; i < argc && options.outcome == COMMAND_PLAY; i++) {
         const char *arg = argv[i];
         bool given;
@@ -70,10 +83,21 @@ CommandLine read_command_line(int argc, char **argv) {
             options.set[options.sets++] = set;
             continue;
         }
+        const char *field = value_of("--field", argc, argv, &i, &given);
+        if (given && !field)
+            return refuse(options, "haystack: option '%s' needs a number\n", arg);
+        if (given && !(options.field = field_value(field)))
+            return refuse(options,
+                          "haystack: invalid field '%s': give a whole number from 1 to 99999999\n",
+                          field);
+        if (given)
+            continue;
         if (!std::strcmp(arg, "--help"))
             options.outcome = COMMAND_HELP;
         else if (!std::strcmp(arg, "--version"))
             options.outcome = COMMAND_VERSION;
+        else if (!std::strcmp(arg, "--daily"))
+            options.daily = true;
         else if (!std::strcmp(arg, "--fullscreen"))
             options.fullscreen = true;
         else if (!std::strcmp(arg, "--scale") || !std::strncmp(arg, "--scale=", 8)) {
@@ -90,5 +114,7 @@ CommandLine read_command_line(int argc, char **argv) {
         else
             return refuse(options, "haystack: unexpected argument '%s'\n", arg);
     }
+    if (options.outcome == COMMAND_PLAY && options.field && options.daily)
+        return refuse(options, "haystack: give %s, not both\n", "--field N or --daily");
     return options;
 }

@@ -12,11 +12,14 @@ struct CommandLine {
     bool fullscreen;                  // --fullscreen was given
     int sets;                         // how many --set were given, 0..MAX_SET_OPTIONS
     const char *set[MAX_SET_OPTIONS]; // each --set's NAME=VALUE, as given, in order
+    long field;                       // 1..MAX_FIELD from --field, 0 when not given
+    bool daily;                       // --daily was given: the field of the day
     char problem[200];                // for COMMAND_BAD: one line naming what is wrong
 };
 
 // Reads the command line in GNU style: --help, --version, --fullscreen, --scale N, --scale=N,
-// --set NAME=VALUE and --set=NAME=VALUE. A --set's setting is not checked here.
+// --set NAME=VALUE, --set=NAME=VALUE, --field N, --field=N and --daily. A --set's setting is
+// not checked here.
 CommandLine read_command_line(int argc, char **argv);
 
 // The text --help prints, and the one line --version prints, each ending in a newline.

@@ -23,7 +23,8 @@ static const ActionInfo ACTION_INFO[ACTIONS] = { // by Action
     {"look", "Look down", PAD_LOOK_DOWN},          {"aim", "Aim and throw", PAD_AIM},
     {"cross_up", "Cross up", PAD_CROSS_UP},        {"cross_down", "Cross down", PAD_CROSS_DOWN},
     {"cross_left", "Cross left", PAD_CROSS_LEFT},  {"cross_right", "Cross right", PAD_CROSS_RIGHT},
-    {"options", "Options", NO_PAD_ACTION},         {"mute", "Music on or off", NO_PAD_ACTION}};
+    {"options", "Options", NO_PAD_ACTION},         {"mute", "Music on or off", NO_PAD_ACTION},
+    {"new_field", "New field", PAD_NEW_FIELD}};
 
 // A key named other than by its letter, digit or number.
 struct NamedKey {
@@ -73,9 +74,9 @@ static char made_names[KEY_MAX][KEY_NAME_SIZE]; // letters, digits, Pad0..Pad9, 
 
 void default_key_bindings(KeyBindings keys) {
     const int defaults[ACTIONS][KEYS_PER_ACTION] = {
-        {KEY_UP, KEY_W}, {KEY_DOWN, KEY_S}, {KEY_LEFT, KEY_A}, {KEY_RIGHT, KEY_D},
-        {KEY_SPACE, 0},  {KEY_ENTER, 0},    {KEY_I, 0},        {KEY_K, 0},
-        {KEY_J, 0},      {KEY_L, 0},        {KEY_TAB, 0},      {KEY_M, 0}};
+        {KEY_UP, KEY_W}, {KEY_DOWN, KEY_S}, {KEY_LEFT, KEY_A}, {KEY_RIGHT, KEY_D}, {KEY_SPACE, 0},
+        {KEY_ENTER, 0},  {KEY_I, 0},        {KEY_K, 0},        {KEY_J, 0},         {KEY_L, 0},
+        {KEY_TAB, 0},    {KEY_M, 0},        {KEY_N, 0}};
     for (int action = 0; action < ACTIONS; action++)
         for (int k = 0; k < KEYS_PER_ACTION; k++)
             keys[action][k] = defaults[action][k];

@@ -19,6 +19,7 @@ enum Action {
     ACTION_CROSS_RIGHT, // and right
     ACTION_OPTIONS,     // open or close the options screen
     ACTION_MUTE,        // turn the music off, or on again
+    ACTION_NEW_FIELD,   // after a win, search a new field
     ACTIONS
 };
 
@@ -29,7 +30,8 @@ typedef int KeyBindings[ACTIONS][KEYS_PER_ACTION]; // scancodes of each action's
                                                    // for none, the first the one shown first
 
 // The keys each action has until the player binds others: the arrows and W/A/S/D to walk and
-// turn, Space to look down, Enter to aim, I/J/K/L for the cross, Tab for options, M for music.
+// turn, Space to look down, Enter to aim, I/J/K/L for the cross, Tab for options, M for music,
+// N for a new field.
 void default_key_bindings(KeyBindings keys);
 
 // The action's name in the settings file ("forward", "cross_up") and its title on the options

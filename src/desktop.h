@@ -1,5 +1,5 @@
-// How the game presents itself to the desktop: its window's names and icon, and the texts it
-// shows without a window.
+// How the game presents itself to the desktop: its window's names and icon, the texts it shows
+// without a window, and the line it gives the player to share.
 #pragma once
 
 // The window's instance and class names and its icon, for every window the windowing library
@@ -10,3 +10,11 @@ void present_game_windows();
 // standard output, or standard error for a problem, on Linux; in a message box on Windows,
 // where a program with a window has no console. Needs no windowing library.
 void show_text(const char *text, bool problem);
+
+// Gives the player `line` to share after a win: on standard output, and on the clipboard where
+// the platform has one the game can fill (on X11, for as long as the game runs and nothing
+// else is copied); in the browser, behind the page's Share control.
+void give_line_to_share(const char *line);
+
+// Answers whoever asks for the line on the clipboard; called once a frame.
+void keep_line_to_share_offered();

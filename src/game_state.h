@@ -23,6 +23,7 @@ struct Cloud {
 enum WinPhase { WIN_PLAYING = 0, WIN_RECOLOURING = 1, WIN_FINISHED = 2 };
 enum WalkState { WALK_NONE = 0, WALK_WALKING = 1, WALK_STANDING = 2 };
 
+const int TICKS_PER_SECOND = 30;                  // logic ticks a second of game time
 const int WINDOW_WIDTH = 640;                     // pixels
 const int WINDOW_HEIGHT = 480;                    // pixels
 const int HALF_WINDOW_WIDTH = WINDOW_WIDTH / 2;   // pixels from the window's edge to its centre

@@ -23,11 +23,11 @@
 #include "picture.h"
 #include "play.h"
 #include "render.h"
+#include "rounds.h"
 #include "screen.h"
 #include "settings.h"
 #include "world.h"
 
-const int TICKS_PER_SECOND = 30;   // logic ticks a second of game time
 const int MIX_RATE = 44100;        // audio mixing rate, Hz
 const int MIX_CHANNELS = 32;       // software mixing channels
 const char *const GRAPHICS_ERROR = // the windowing library's reason, then its OpenGL add-on's
@@ -101,6 +101,15 @@ static bool choose_settings(const CommandLine &options) {
         }
     }
     return true;
+}
+
+// The best times kept from earlier games, in their file beside the settings.
+static void read_best_times() {
+    if (!settings_file[0] ||
+        !kept_file_beside(settings_file, "times", times_file, sizeof times_file))
+        times_file[0] = '\0';
+    if (times_file[0])
+        read_times(times_file, &best_times);
 }
 
 // A scaled window no larger than the screen's work area, with a note when it had to shrink;
@@ -212,6 +221,7 @@ static void run_main_loop() {
             pending_ticks--;
         }
         render_frame();
+        keep_line_to_share_offered();
         switch_display_if_asked();
         show_display_chosen(true);
         if (key_or_pad(KEY_ESC, PAD_QUIT) || quit_requested || quit_signalled())
@@ -225,6 +235,7 @@ int main(int argc, char **argv) {
         return answer_command_line(options);
     if (!choose_settings(options))
         return BAD_COMMAND_LINE;
+    read_best_times();
     if (!open_window())
         return -1;
     if (options.scale || options.fullscreen)
@@ -235,16 +246,11 @@ int main(int argc, char **argv) {
     install_endings();
     set_fixed_gl_state();
     install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
-    std::srand(std::time(nullptr));
     enable_texturing();
-    generate_world();
+    begin_field(options.daily ? field_of_the_day(std::time(nullptr)) : options.field);
     set_sky_colour();
-    hand_strands_to_gl();
     load_game_pictures();
     enable_cut_out_pictures();
-    eye_x = 20.0f;
-    eye_z = 20.0f;
-    heading = QUARTER_PI;
     show_display_chosen(false);
 
     run_main_loop();

@@ -11,6 +11,7 @@
 #include "game_state.h"
 #include "input.h"
 #include "music.h"
+#include "rounds.h"
 #include "settings.h"
 
 const double ORBIT_STEP = 0.02;                  // attract orbit, radians a tick
@@ -143,11 +144,19 @@ static void steer_cross_by_keys() {
         steer_cross(dx * PICTURE_WIDTH, dy * PICTURE_HEIGHT);
 }
 
+void forget_play() {
+    looking_down = false;
+    glint_clock = 0;
+}
+
 bool needle_glinting() {
     return settings.glint && glint_clock % GLINT_PERIOD < GLINT_TICKS;
 }
 
 void tick_update() {
+    bool new_field = action_pressed(ACTION_NEW_FIELD); // read always: a press before the win
+    if (new_field && win_phase != WIN_PLAYING)         // is spent, and does nothing
+        start_new_field();
     steer_cross_by_stick();
     steer_cross_by_keys();
     if (intro_active) {
@@ -160,6 +169,8 @@ void tick_update() {
     set_eye_height(bob());
     look_down();
     keep_inside_fence();
+    if (win_phase == WIN_PLAYING)
+        count_search_tick();
     move_shot_and_check_hit();
 }
 
@@ -194,6 +205,8 @@ void move_shot_and_check_hit() {
     float dx = shot_pos.x - mid.x, dy = shot_pos.y - mid.y, dz = shot_pos.z - mid.z;
     float distance = std::sqrt(dx * dx + dy * dy + dz * dz);
     if (distance < HIT_RADIUS) {
+        if (win_phase == WIN_PLAYING)
+            finish_search();
         win_phase = WIN_RECOLOURING;
         music_stop(theme_stream);
         music_play(outro_stream);

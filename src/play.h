@@ -1,10 +1,14 @@
 // The game's logic: the attract orbit, walking, the shot and the win.
 #pragma once
 
-// One logic tick, run 30 times a second of game time: the gamepad's stick steering the aiming
-// cross; the attract orbit until Space, then turning, walking, the eye's bob and height,
-// looking down, the fence, and the shot.
+// One logic tick, run 30 times a second of game time: after a win, a new field when asked;
+// the gamepad's stick steering the aiming cross; the attract orbit until Space, then turning,
+// walking, the eye's bob and height, looking down, the fence, the search's time, and the shot.
 void tick_update();
+
+// Forgets what play remembers from one tick to the next beyond the game's state: the look
+// down toggle and the glint's clock; for a new field.
+void forget_play();
 
 // Whether the needle glints now: with the glint on, for a moment every two seconds of play.
 bool needle_glinting();
@@ -19,7 +23,7 @@ void throw_shot(float cursor_x, float cursor_y);
 void throw_shot_with_camera(float cursor_x, float cursor_y, const float camera[16]);
 
 // Moves the shot on by one tick's flight; a pass within the hit radius of the target's
-// midpoint starts, or restarts, the won stage and its music.
+// midpoint starts, or restarts, the won stage and its music; the first ends the search.
 void move_shot_and_check_hit();
 
 // After a hit: turns the next slice of strand colours from yellow-brown to green; run once

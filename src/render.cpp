@@ -11,8 +11,10 @@
 #include "framing.h"
 #include "game_state.h"
 #include "input.h"
+#include "lettering.h"
 #include "options_screen.h"
 #include "play.h"
+#include "rounds.h"
 #include "screen.h"
 
 const double ASPECT = 4.0 / 3.0;               // the window's width over its height
@@ -29,6 +31,11 @@ const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, 
 const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
 const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
 const float GLINT_LINE_WIDTH = 3.0f;           // the glinting needle's width over a line's
+const float RESULT_SIZE = 2.0f;   // game pixels a font pixel under the banner: capitals 14 tall
+const float RESULT_TOP = 132.0f;  // the first line's top under the banner, game pixels
+const float RESULT_PITCH = 20.0f; // from one line's top to the next's, game pixels
+const float RESULT_MARGIN = 8.0f; // the dark band's margin round the lines, game pixels
+const float RESULT_ALPHA = 0.85f; // how much of the game the band hides, 0..1
 
 static Framing framing = frame_picture(WINDOW_WIDTH, WINDOW_HEIGHT); // the picture's place now
 static int pointer_range_width = 0, pointer_range_height = 0; // the mouse's range, window pixels
@@ -283,7 +290,34 @@ static void draw_overlay(GLuint texture, float bottom) {
     glDisable(GL_TEXTURE_2D);
 }
 
+// The time, the best time and what comes next, in light lines on a dark band under the end
+// banner, each line centred.
+static void draw_result_lines() {
+    char lines[RESULT_LINES][RESULT_LINE_SIZE];
+    int count = result_lines(lines);
+    float widest = 0;
+    for (int i = 0; i < count; i++)
+        widest = std::fmax(widest, text_width(lines[i], RESULT_SIZE));
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_ALPHA_TEST);
+    glColor4f(0.02f, 0.03f, 0.08f, RESULT_ALPHA);
+    float bottom = RESULT_TOP + count * RESULT_PITCH;
+    fill_rectangle(HALF_PICTURE_WIDTH - widest / 2 - RESULT_MARGIN, RESULT_TOP - RESULT_MARGIN,
+                   HALF_PICTURE_WIDTH + widest / 2 + RESULT_MARGIN, bottom);
+    glColor4f(1.0f, 1.0f, 0.9f, 1.0f);
+    for (int i = 0; i < count; i++)
+        draw_text(lines[i], HALF_PICTURE_WIDTH - text_width(lines[i], RESULT_SIZE) / 2,
+                  RESULT_TOP + i * RESULT_PITCH, RESULT_SIZE);
+    glEnable(GL_ALPHA_TEST);
+    glEnable(GL_DEPTH_TEST);
+}
+
 void render_frame() {
+    static long world_drawn = -1; // the world the strands were last handed over from
+    if (world_drawn != worlds_made) {
+        hand_strands_to_gl(); // a new field's strands, in the same arrays
+        world_drawn = worlds_made;
+    }
     if (!options_open)
         recolour_step();
     fit_picture_to_window();
@@ -298,8 +332,10 @@ void render_frame() {
     draw_cursor_cross();
     if (intro_active)
         draw_overlay(intro_texture, INTRO_BOTTOM);
-    if (win_phase != WIN_PLAYING)
+    if (win_phase != WIN_PLAYING) {
         draw_overlay(outro_texture, BANNER_BOTTOM);
+        draw_result_lines();
+    }
     draw_options_screen();
     allegro_gl_flip();
 }

@@ -12,7 +12,8 @@ bool set_opengl_mode(int width, int height);
 // 5-pixel lines.
 void set_fixed_gl_state();
 
-// Hands the strand arrays to OpenGL once; every frame draws straight from them.
+// Hands the strand arrays to OpenGL; every frame draws straight from them. The frame hands
+// them over again when a new field has filled them anew.
 void hand_strands_to_gl();
 
 // Textured drawing on: the pictures show wherever a texture is bound.

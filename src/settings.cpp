@@ -104,8 +104,9 @@ bool apply_setting(Settings *s, const char *name, const char *value) {
     return good;
 }
 
-// Takes one line of the file into `s`; false if it is not understood.
-static bool read_line(char *line, Settings *s) {
+// Takes one line of the file into the settings at `into`; false if it is not understood.
+static bool read_line(char *line, void *into) {
+    Settings *s = static_cast<Settings *>(into);
     line[std::strcspn(line, "\r\n")] = '\0';
     if (line[0] == '\0' || line[0] == '#')
         return true;
@@ -123,18 +124,18 @@ static void skip_rest_of_line(std::FILE *file) {
     }
 }
 
-void read_settings(const char *path, Settings *s) {
+void read_kept_file(const char *path, bool (*take)(char *line, void *into), void *into) {
     std::FILE *file = std::fopen(path, "r");
     if (!file && errno != ENOENT)
         std::fprintf(stderr, "haystack: ignoring %s: %s\n", path, std::strerror(errno));
     if (!file)
-        return; // none kept, or none readable: the settings stay as they were
+        return; // none kept, or none readable: what it would hold stays as it was
     char line[MAX_LINE];
     for (int number = 1; std::fgets(line, sizeof line, file); number++) {
         bool whole = std::strchr(line, '\n') || std::feof(file);
         if (!whole)
             skip_rest_of_line(file);
-        if (!whole || !read_line(line, s))
+        if (!whole || !take(line, into))
             std::fprintf(stderr, "haystack: %s, line %d is not understood; passed over\n", path,
                          number);
     }
@@ -143,8 +144,13 @@ void read_settings(const char *path, Settings *s) {
     std::fclose(file);
 }
 
-// Writes every setting, one a line, after the header.
-static void print_settings(std::FILE *file, const Settings &s) {
+void read_settings(const char *path, Settings *s) {
+    read_kept_file(path, read_line, s);
+}
+
+// Writes every setting of the Settings at `from`, one a line, after the header.
+static void print_settings(std::FILE *file, const void *from) {
+    const Settings &s = *static_cast<const Settings *>(from);
     std::fprintf(file, "%sdisplay=%s\nscale=%d\n", HEADER,
                  s.display.fullscreen ? "fullscreen" : "window", s.display.scale);
     std::fprintf(file, "music=%d\nlook=%s\nbob=%s\nneedle=%s\nturn=%d\ncross=%d\n", s.music,
@@ -163,7 +169,8 @@ static void print_settings(std::FILE *file, const Settings &s) {
     }
 }
 
-bool write_settings(const char *path, const Settings &s) {
+bool write_kept_file(const char *path, void (*print)(std::FILE *file, const void *from),
+                     const void *from) {
     char partial[MAX_PATH_LENGTH];
     if (std::snprintf(partial, sizeof partial, "%s%s", path, TEMPORARY_SUFFIX) >= MAX_PATH_LENGTH ||
         !make_folder_for(path))
@@ -171,11 +178,25 @@ bool write_settings(const char *path, const Settings &s) {
     std::FILE *file = std::fopen(partial, "w");
     if (!file)
         return false;
-    print_settings(file, s);
+    print(file, from);
     bool written = !std::ferror(file);
     written = std::fclose(file) == 0 && written;
     if (written && replace_file(partial, path))
         return true;
     std::remove(partial);
     return false;
+}
+
+bool write_settings(const char *path, const Settings &s) {
+    return write_kept_file(path, print_settings, &s);
+}
+
+bool kept_file_beside(const char *file, const char *name, char *path, size_t size) {
+    const char *slash = std::strrchr(file, '/');
+    const char *backslash = std::strrchr(file, '\\');
+    const char *end = backslash && (!slash || backslash > slash) ? backslash + 1
+                      : slash                                    ? slash + 1
+                                                                 : file;
+    int length = std::snprintf(path, size, "%.*s%s", int(end - file), file, name);
+    return file[0] && length > 0 && size_t(length) < size;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 #include "controls.h"
 
@@ -60,6 +61,20 @@ void read_settings(const char *path, Settings *s);
 // temporary file beside it, which then replaces it, so that no reader ever sees half a file.
 // False, with the file left as it was, when it could not be written.
 bool write_settings(const char *path, const Settings &s);
+
+// Reads a kept file of lines, handing each line, its end included, to `take` with `into`. A
+// missing file reads as empty, quietly; a line `take` refuses, or one too long to be read, is
+// passed over with one line on standard error naming it.
+void read_kept_file(const char *path, bool (*take)(char *line, void *into), void *into);
+
+// Writes a kept file through `print`, given `from`, as write_settings writes the settings: the
+// whole file or, with a false return, none of it.
+bool write_kept_file(const char *path, void (*print)(std::FILE *file, const void *from),
+                     const void *from);
+
+// The path of the file `name` in the folder holding `file`; false when it does not fit in
+// `size` bytes.
+bool kept_file_beside(const char *file, const char *name, char *path, size_t size);
 
 // Per platform. The settings file's path, $XDG_CONFIG_HOME/haystack/haystack.conf (or
 // ~/.config/...) on Linux, %APPDATA%\Haystack\haystack.conf on Windows, a file kept in the

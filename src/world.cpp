@@ -1,22 +1,25 @@
-// The world made once at start-up: the strand mound and its colours, the target, the clouds.
+// The world: the strand mound and its colours, the target and the clouds, drawn from the C
+// library's seeded random numbers, or from a numbered field's own.
 #include "world.h"
 
 #include <cmath>
 #include <cstdlib>
 
+#include "field_random.h"
 #include "game_state.h"
 
-const int TIP_SPREAD = 20;       // tip offsets are whole numbers -10..+9 on each axis
-const float TIP_SHIFT = 10.0f;   // centres the tip offsets around the base
-const float TARGET_LIFT = 5.0f;  // the target floats this high above the mound's surface
-const float STRING_TOP = 800.0f; // height where the clouds' strings end
-const float STRING_DROP = 4.0f;  // strings are tied this far below a cloud's centre
-const int SPOTS = 200;           // whole-unit places along each side where strands stand
-static double spot_sine[SPOTS];  // sin(pi x / 200) at each whole x, for the mound's profile
+const int TIP_SPREAD = 20;        // tip offsets are whole numbers -10..+9 on each axis
+const float TIP_SHIFT = 10.0f;    // centres the tip offsets around the base
+const float TARGET_LIFT = 5.0f;   // the target floats this high above the mound's surface
+const float STRING_TOP = 800.0f;  // height where the clouds' strings end
+const float STRING_DROP = 4.0f;   // strings are tied this far below a cloud's centre
+const int SPOTS = 200;            // whole-unit places along each side where strands stand
+static double spot_sine[SPOTS];   // sin(pi x / 200) at each whole x, for the mound's profile
+static int (*draw)() = std::rand; // where the world's random numbers come from now
 
-// One call of rand(), reduced modulo n: a whole number 0..n-1 as a float.
+// One random number, reduced modulo n: a whole number 0..n-1 as a float.
 static float r(int n) {
-    return float(std::rand() % n);
+    return float(draw() % n);
 }
 
 // A point displaced by a random whole offset of -10..+9 on each axis, drawn x, y, z.
@@ -87,9 +90,20 @@ static void generate_clouds() {
     }
 }
 
-void generate_world() {
+// The strands, their colours, the target and the clouds, in that order, from `numbers`.
+static void generate_from(int (*numbers)()) {
+    draw = numbers;
     generate_strands();
     generate_colours();
     generate_target();
     generate_clouds();
+}
+
+void generate_world() {
+    generate_from(std::rand);
+}
+
+void generate_numbered_world(long field) {
+    seed_field_random(unsigned(field));
+    generate_from(field_random);
 }

@@ -9,3 +9,9 @@ void present_game_windows() {}
 void show_text(const char *text, bool problem) {
     std::fputs(text, problem ? stderr : stdout);
 }
+
+void give_line_to_share(const char *line) {
+    std::printf("%s\n", line);
+}
+
+void keep_line_to_share_offered() {}

@@ -338,8 +338,11 @@ static void point_array(ClientArray &a, GLint size, GLsizei stride, const void *
     a.stride = stride ? stride : size * int(sizeof(float));
 }
 
+// Pointing at the places again, even where they were, hands over new places: the next draw
+// copies them afresh.
 extern "C" void glVertexPointer(GLint size, GLenum, GLsizei stride, const void *pointer) {
     point_array(vertex_array, size, stride, pointer);
+    strands.positions = nullptr;
 }
 
 extern "C" void glColorPointer(GLint size, GLenum, GLsizei stride, const void *pointer) {

@@ -1,9 +1,11 @@
 // The game's window on a Windows desktop: the windowing library names its own window class,
 // and gives the window the program's icon resource named "allegro_icon" (haystack.rc). Texts
-// show in message boxes titled as the window.
+// show in message boxes titled as the window; the line to share goes on the clipboard.
 #include "desktop.h"
 
 #include <windows.h>
+#include <cstdio>
+#include <cstring>
 
 const char *const BOX_TITLE = "Haystack"; // the message boxes' title, the window's
 
@@ -13,4 +15,27 @@ void present_game_windows() {
 
 void show_text(const char *text, bool problem) {
     MessageBoxA(nullptr, text, BOX_TITLE, problem ? MB_ICONERROR : MB_ICONINFORMATION);
+}
+
+void give_line_to_share(const char *line) {
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+    size_t size = std::strlen(line) + 1;
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!copy)
+        return;
+    std::memcpy(GlobalLock(copy), line, size);
+    GlobalUnlock(copy);
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        if (SetClipboardData(CF_TEXT, copy))
+            copy = nullptr; // the clipboard owns it now
+        CloseClipboard();
+    }
+    if (copy)
+        GlobalFree(copy);
+}
+
+void keep_line_to_share_offered() {
+    // Windows keeps what is on its clipboard itself.
 }

@@ -1,0 +1,121 @@
+// Rounds of play: the field, the search's time and the best times, and a new field.
+#include "rounds.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "controls.h"
+#include "desktop.h"
+#include "game_state.h"
+#include "music.h"
+#include "play.h"
+#include "world.h"
+
+const float START_X = 20.0f; // where the player stands when play begins, world units
+const float START_Z = 20.0f; // likewise
+const int TICKS_PER_TENTH = TICKS_PER_SECOND / 10; // ticks in a tenth of a second
+
+long field_number;
+int round_ticks;
+int found_ticks;
+bool new_best;
+int best_before;
+BestTimes best_times;
+char times_file[MAX_PATH_LENGTH];
+long worlds_made;
+
+static long clock_fields; // fields the clock has seeded in this game, to seed each anew
+
+void format_time(int ticks, char *text, size_t size) {
+    int tenths = std::max(ticks, 0) / TICKS_PER_TENTH;
+    std::snprintf(text, size, "%d:%02d.%d", tenths / 600, tenths / 10 % 60, tenths % 10);
+}
+
+long field_of_the_day(std::time_t now) {
+    std::tm *day = std::gmtime(&now);
+    return day ? (day->tm_year + 1900L) * 10000 + (day->tm_mon + 1) * 100 + day->tm_mday : 1;
+}
+
+// A world seeded from the clock: the first as the game always seeded it, each later one a
+// second on, so that no two are the same.
+static void generate_clock_world() {
+    std::srand(unsigned(std::time(nullptr) + clock_fields++));
+    generate_world();
+}
+
+// The game's state as it starts: the orbit over the title card, facing the mound from its
+// corner once play begins, no shot in the air, no time taken.
+static void set_starting_state() {
+    intro_active = 1;
+    win_phase = WIN_PLAYING;
+    walk_state = WALK_NONE;
+    recolour_cursor = 0;
+    eye_x = START_X;
+    eye_y = 0.0f;
+    eye_z = START_Z;
+    heading = QUARTER_PI;
+    pitch = orbit_angle = bob_phase = 0.0f;
+    shot_pos = shot_vel = {0.0f, 0.0f, 0.0f};
+    round_ticks = found_ticks = best_before = 0;
+    new_best = false;
+    forget_play();
+}
+
+void begin_field(long field) {
+    field_number = field;
+    if (field)
+        generate_numbered_world(field);
+    else
+        generate_clock_world();
+    worlds_made++;
+    set_starting_state();
+}
+
+void count_search_tick() {
+    if (round_ticks < MAX_KEPT_TICKS)
+        round_ticks++;
+}
+
+void finish_search() {
+    found_ticks = std::max(round_ticks, 1);
+    best_before = best_time(best_times, field_number);
+    new_best = record_time(&best_times, field_number, found_ticks);
+    if (times_file[0])
+        write_times(times_file, best_times);
+    if (field_number) {
+        char line[SHARE_LINE_SIZE];
+        share_line(line, sizeof line);
+        give_line_to_share(line);
+    }
+}
+
+void start_new_field() {
+    music_stop(outro_stream);
+    music_stop(theme_stream);
+    begin_field(0);
+    music_play(intro_stream);
+}
+
+int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]) {
+    char found[TIME_TEXT_SIZE], best[TIME_TEXT_SIZE];
+    format_time(found_ticks, found, sizeof found);
+    format_time(best_before, best, sizeof best);
+    int n = 0;
+    std::snprintf(lines[n++], RESULT_LINE_SIZE, "Found in %s", found);
+    if (new_best)
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "New best");
+    else
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "Best %s", best);
+    if (field_number)
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "Field %ld", field_number);
+    if (const char *key = key_name(settings.keys[ACTION_NEW_FIELD][0]))
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s: new field", key);
+    return n;
+}
+
+void share_line(char *line, size_t size) {
+    char found[TIME_TEXT_SIZE];
+    format_time(found_ticks, found, sizeof found);
+    std::snprintf(line, size, "Haystack field %ld: found in %s", field_number, found);
+}

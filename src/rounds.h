@@ -1,0 +1,55 @@
+// Rounds of play: the field searched, numbered or chosen by the clock; the time the search
+// takes and the best times; a new field after a win; and the line a player shares.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+
+#include "best_times.h"
+#include "settings.h"
+
+const int TIME_TEXT_SIZE = 16;   // bytes for a time as shown, "1:23.4", its end included
+const int RESULT_LINES = 4;      // lines under the end banner at most
+const int RESULT_LINE_SIZE = 48; // bytes for one of them, its end included
+const int SHARE_LINE_SIZE = 80;  // bytes for the line to share, its end included
+
+extern long field_number;    // the numbered field searched now, 1..MAX_FIELD; 0 for a field
+                             // the clock chose
+extern int round_ticks;      // ticks of play in this field so far, from the start of play to
+                             // the hit; the options screen stops them
+extern int found_ticks;      // how long the search took, ticks; 0 until the hit
+extern bool new_best;        // the hit beat the best time shown for this field, or had none
+extern int best_before;      // that best time, ticks, before the hit; 0 for none
+extern BestTimes best_times; // the best times, as kept between games
+extern char times_file[MAX_PATH_LENGTH]; // where they are kept; empty for nowhere
+extern long worlds_made;                 // worlds made in this game so far, the first at start-up
+
+// A time of `ticks` as minutes, seconds and tenths, "0:58.2" or "12:03.0", the tenths cut
+// down, not rounded.
+void format_time(int ticks, char *text, size_t size);
+
+// The field of the day at `now`: the date in UTC as the number YYYYMMDD.
+long field_of_the_day(std::time_t now);
+
+// Makes field `field`'s world (1..MAX_FIELD), or with 0 a world seeded from the clock, and
+// sets the game as it starts: the title card over the orbit, nobody walking, no shot, no time.
+void begin_field(long field);
+
+// One tick of play before the hit: the search takes that much longer.
+void count_search_tick();
+
+// The first hit in this field: the time taken, the best times brought up to date and kept, and
+// for a numbered field its line to share given to the player.
+void finish_search();
+
+// After a win, a fresh world the clock chooses, and the title card over it with the intro
+// music, as at start-up; the settings stay.
+void start_new_field();
+
+// The lines that go under the end banner after a win: the time, the best, the field's number
+// and how to get a new field; how many there are.
+int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]);
+
+// The line a player shares after winning numbered field: "Haystack field 20261209: found in
+// 1:23.4".
+void share_line(char *line, size_t size);
