@@ -8,17 +8,30 @@
 #include <emscripten.h>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 const char *const SETTINGS_FOLDER = "/settings";             // in the program's memory
 const char *const SETTINGS_FILE = "/settings/haystack.conf"; // likewise; in the page's storage
                                                              // under its name, haystack.conf
+const char *const TIMES_FILE = "/settings/times"; // the best times beside them; in the page's
+                                                  // storage as haystack.times
 
-// The file at `path` as the page's storage keeps it, when it keeps one.
+// The name the page's storage keeps the file at `path` under: haystack.conf for the settings,
+// haystack.NAME for the file NAME beside them.
+static const char *storage_name(const char *path) {
+    static char name[MAX_PATH_LENGTH];
+    const char *file = std::strrchr(path, '/') ? std::strrchr(path, '/') + 1 : path;
+    std::snprintf(name, sizeof name, std::strncmp(file, "haystack.", 9) ? "haystack.%s" : "%s",
+                  file);
+    return name;
+}
+
+// The file at `path` as the page's storage keeps it under `name`, when it keeps one.
 // clang-format off
-EM_JS(void, fetch_from_page_storage, (const char *path), {
+EM_JS(void, fetch_from_page_storage, (const char *path, const char *name), {
     try {
-        const text = localStorage.getItem('haystack.conf');
+        const text = localStorage.getItem(UTF8ToString(name));
         if (text !== null)
             FS.writeFile(UTF8ToString(path), text);
     } catch (refused) {
@@ -27,11 +40,11 @@ EM_JS(void, fetch_from_page_storage, (const char *path), {
 });
 // clang-format on
 
-// The file at `path` into the page's storage, in place of the one kept there.
+// The file at `path` into the page's storage under `name`, in place of the one kept there.
 // clang-format off
-EM_JS(void, keep_in_page_storage, (const char *path), {
+EM_JS(void, keep_in_page_storage, (const char *path, const char *name), {
     try {
-        localStorage.setItem('haystack.conf', FS.readFile(UTF8ToString(path), {encoding : 'utf8'}));
+        localStorage.setItem(UTF8ToString(name), FS.readFile(UTF8ToString(path), {encoding : 'utf8'}));
     } catch (refused) {
         // no storage, or no room: the settings last this visit alone
     }
@@ -42,7 +55,8 @@ bool settings_path(char *path, size_t size) {
     if (!make_folder_for(SETTINGS_FILE) ||
         std::snprintf(path, size, "%s", SETTINGS_FILE) >= int(size))
         return false;
-    fetch_from_page_storage(SETTINGS_FILE);
+    fetch_from_page_storage(SETTINGS_FILE, storage_name(SETTINGS_FILE));
+    fetch_from_page_storage(TIMES_FILE, storage_name(TIMES_FILE));
     return true;
 }
 
@@ -53,6 +67,6 @@ bool make_folder_for(const char *) {
 bool replace_file(const char *from, const char *to) {
     if (std::rename(from, to) != 0)
         return false;
-    keep_in_page_storage(to);
+    keep_in_page_storage(to, storage_name(to));
     return true;
 }
