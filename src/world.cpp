@@ -3,6 +3,7 @@
 #include "world.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 #include "field_random.h"
@@ -106,4 +107,22 @@ void generate_world() {
 void generate_numbered_world(long field) {
     seed_field_random(unsigned(field));
     generate_from(field_random);
+}
+
+// Folds `size` bytes at `data` into the FNV-1a hash `hash`.
+static unsigned long long fold(unsigned long long hash, const void *data, size_t size) {
+    const unsigned long long PRIME = 1099511628211ull; // FNV's 64-bit prime
+    const unsigned char *byte = static_cast<const unsigned char *>(data);
+    for (size_t i = 0; i < size; i++)
+        hash = (hash ^ byte[i]) * PRIME;
+    return hash;
+}
+
+unsigned long long world_digest() {
+    unsigned long long hash = 14695981039346656037ull; // FNV's 64-bit offset basis
+    hash = fold(hash, strand_vertices, sizeof strand_vertices);
+    hash = fold(hash, strand_colours, sizeof strand_colours);
+    hash = fold(hash, &target_a, sizeof target_a);
+    hash = fold(hash, &target_b, sizeof target_b);
+    return fold(hash, clouds, sizeof clouds);
 }

@@ -9,3 +9,7 @@ void generate_world();
 
 // The same from field number `field` (1..MAX_FIELD): the same world on every platform.
 void generate_numbered_world(long field);
+
+// A fingerprint of the world as it is now: the strands' places and colours, the target and the
+// clouds, byte for byte (64-bit FNV-1a); the same world gives the same number everywhere.
+unsigned long long world_digest();
