@@ -53,7 +53,10 @@ TEST(CommandLine, HelpVersionAndBadOptionsExitWithoutAWindow) {
                  {{"--windowed"}, 2, "'--windowed'"},
                  {{"--set", "music=7"}, 2, "'music=7'"},
                  {{"--set=key.look=Escape"}, 2, "'key.look=Escape'"},
-                 {{"--set"}, 2, "NAME=VALUE"}};
+                 {{"--set"}, 2, "NAME=VALUE"},
+                 {{"--field", "0"}, 2, "'0'"},
+                 {{"--field=100000000"}, 2, "'100000000'"},
+                 {{"--field", "7", "--daily"}, 2, "not both"}};
     for (const Case &c : cases) {
         Game game;
         game.args = c.args;
