@@ -25,7 +25,8 @@ BestTimes best_times;
 char times_file[MAX_PATH_LENGTH];
 long worlds_made;
 
-static long clock_fields; // fields the clock has seeded in this game, to seed each anew
+static std::time_t first_seed; // the clock when the game made its first world, seconds
+static long clock_fields;      // worlds seeded from the clock in this game so far
 
 void format_time(int ticks, char *text, size_t size) {
     int tenths = std::max(ticks, 0) / TICKS_PER_TENTH;
@@ -37,10 +38,10 @@ long field_of_the_day(std::time_t now) {
     return day ? (day->tm_year + 1900L) * 10000 + (day->tm_mon + 1) * 100 + day->tm_mday : 1;
 }
 
-// A world seeded from the clock: the first as the game always seeded it, each later one a
-// second on, so that no two are the same.
+// A world seeded from the clock as it was when the game made its first world, in seconds: the
+// first such world from that time, each later one from a second on, so that no two are the same.
 static void generate_clock_world() {
-    std::srand(unsigned(std::time(nullptr) + clock_fields++));
+    std::srand(unsigned(first_seed + clock_fields++));
     generate_world();
 }
 
@@ -63,6 +64,8 @@ static void set_starting_state() {
 }
 
 void begin_field(long field) {
+    if (worlds_made == 0)
+        first_seed = std::time(nullptr);
     field_number = field;
     if (field)
         generate_numbered_world(field);

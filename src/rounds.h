@@ -42,8 +42,9 @@ void count_search_tick();
 // for a numbered field its line to share given to the player.
 void finish_search();
 
-// After a win, a fresh world the clock chooses, and the title card over it with the intro
-// music, as at start-up; the settings stay.
+// After a win, a fresh world the clock chooses (a second on from the last it chose, counted
+// from the game's start), and the title card over it with the intro music, as at start-up;
+// the settings stay.
 void start_new_field();
 
 // The lines that go under the end banner after a win: the time, the best, the field's number
