@@ -147,9 +147,10 @@ windows: windows-deps
 		-DCMAKE_BUILD_TYPE=Release "-DHAYSTACK_WINDOWS_DEPS=$$deps" -DHAYSTACK_WERROR=$(WERROR)
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_artefacts
 
-# The Windows release's tests: its artefacts, and the end-to-end tests that can run against
-# the unzipped game under wine.
+# The Windows release's tests: its artefacts, the numbered fields' worlds, and the end-to-end
+# tests that can run against the unzipped game under wine.
 test-windows: test-deps windows
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target world_digest
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WINDOWS_BUILD=$(CURDIR)/$(WINDOWS_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -j 2 -L windows

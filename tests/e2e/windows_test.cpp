@@ -117,6 +117,23 @@ TEST(WindowsProgram, CarriesTheGameIconAndItsVersion) {
                                                                  << version.output;
 }
 
+// Numbered fields are the same worlds on Windows as on Linux, byte for byte: the fingerprints
+// of the first field and of a field of the day, from the Windows build beside the game's
+// libraries, and from the Linux build.
+TEST(WindowsWorlds, NumberedFieldsAreLinuxOnes) {
+    fs::path folder = scratch_dir() + "/digest";
+    fs::create_directories(folder);
+    fs::copy_file(WINDOWS_BUILD "/world_digest.exe", folder / "world_digest.exe");
+    for (const auto &entry : fs::directory_iterator(UNZIPPED))
+        if (entry.path().extension() == ".dll")
+            fs::copy_file(entry.path(), folder / entry.path().filename());
+    Ran windows = run("wine " + quoted((folder / "world_digest.exe").string()) +
+                      " 1 20261209 2>/dev/null | tr -d '\\r'");
+    Ran linux = run(quoted(LINUX_WORLD_DIGEST) + " 1 20261209");
+    ASSERT_EQ(linux.status, 0) << linux.output;
+    EXPECT_EQ(windows.output, linux.output);
+}
+
 // In a fresh wine prefix: the silent install puts the zip's files under Program Files with a
 // Start menu shortcut and an entry among installed programs; the game started there shows its
 // title card and plays the intro; the silent uninstall leaves no file, shortcut or entry behind.
