@@ -129,9 +129,9 @@ TEST(WindowsWorlds, NumberedFieldsAreLinuxOnes) {
             fs::copy_file(entry.path(), folder / entry.path().filename());
     Ran windows = run("wine " + quoted((folder / "world_digest.exe").string()) +
                       " 1 20261209 2>/dev/null | tr -d '\\r'");
-    Ran linux = run(quoted(LINUX_WORLD_DIGEST) + " 1 20261209");
-    ASSERT_EQ(linux.status, 0) << linux.output;
-    EXPECT_EQ(windows.output, linux.output);
+    Ran on_linux = run(quoted(LINUX_WORLD_DIGEST) + " 1 20261209");
+    ASSERT_EQ(on_linux.status, 0) << on_linux.output;
+    EXPECT_EQ(windows.output, on_linux.output);
 }
 
 // In a fresh wine prefix: the silent install puts the zip's files under Program Files with a
