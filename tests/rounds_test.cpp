@@ -11,6 +11,7 @@
 #include "best_times.h"
 #include "game_state.h"
 #include "input.h"
+#include "pad_mapping.h"
 #include "play.h"
 #include "process_memory.h"
 #include "rounds.h"
@@ -171,6 +172,12 @@ TEST_F(RoundTest, NBeforeTheWinDoesNothingAndAfterItMakesANewField) {
     EXPECT_NE(world_digest(), field_7);
     EXPECT_TRUE(intro_active == 1 && win_phase == WIN_PLAYING && walk_state == WALK_NONE);
     EXPECT_TRUE(field_number == 0 && round_ticks == 0 && found_ticks == 0 && recolour_cursor == 0);
+    search_for(30);
+    unsigned long long clock_field = world_digest();
+    pad_set_button(0, PAD_Y, true);
+    tick_update();
+    pad_set_button(0, PAD_Y, false);
+    EXPECT_TRUE(world_digest() != clock_field && intro_active) << "a pad's Y does as N";
 }
 
 // A hundred new fields in a row keep what the process holds the same.
