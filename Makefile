@@ -58,7 +58,8 @@ fuzz-picture fuzz-music: fuzz-%:
 	tests/fuzz/memcheck $(BUILD)/tests/fuzz/replay_$* $(BUILD)/fuzz/$*/new
 
 format:
-	clang-format -i src/*.cpp src/*.h src/x11/*.cpp src/windows/*.cpp src/web/*.cpp src/web/*.h src/web/GL/*.h tests/*.cpp tests/*.h tests/*/*.cpp tests/*/*.h tests/e2e/preload/*.cpp bench/*.cpp
+	clang-format -i $(wildcard src/*.cpp src/*.h src/*/*.cpp src/*/*.h src/web/GL/*.h tests/*.cpp \
+		tests/*.h tests/*/*.cpp tests/*/*.h tests/e2e/preload/*.cpp bench/*.cpp tools/*.cpp)
 
 # The game, its data, launcher, desktop entry, icons, metainfo and manual under $(PREFIX);
 # `make uninstall` takes away exactly what the last `make install` put down.
