@@ -8,11 +8,13 @@
 
 const int KEY_RELEASED = 0x80; // set in a scancode the keyboard callback gets for a release
 const int BUTTONS_DOWN = MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_RIGHT_DOWN | MOUSE_FLAG_MIDDLE_DOWN;
+const int ALL_BUTTONS = 1 | 2 | 4; // mouse_b's bits of the left, right and middle buttons
 
 static std::atomic<bool> key_latched[KEY_MAX]; // went down since last read, by scancode
 static std::atomic<bool> key_new[KEY_MAX];     // went down since key_pressed last asked
 static bool key_held[KEY_MAX];                 // the keyboard callback's own: which keys are down
-static std::atomic<bool> button_pressed;       // a mouse button went down since the last read
+static std::atomic<int> button_pressed;        // mouse_b bits of the buttons gone down since their
+                                               // last read
 static std::atomic<bool> button_new;           // likewise, since mouse_button_pressed last asked
 static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
 static bool key_spent[KEY_MAX];       // held as the options screen closed: nothing until let go
@@ -49,10 +51,11 @@ static void latch_key(int scancode) {
 
 // Mouse callback, on every mouse event, from the library's input thread.
 static void latch_button(int flags) {
-    if (flags & BUTTONS_DOWN) {
-        button_pressed = true;
+    if (flags & BUTTONS_DOWN)
         button_new = true;
-    }
+    button_pressed |= (flags & MOUSE_FLAG_LEFT_DOWN ? 1 : 0) |
+                      (flags & MOUSE_FLAG_RIGHT_DOWN ? 2 : 0) |
+                      (flags & MOUSE_FLAG_MIDDLE_DOWN ? 4 : 0);
 }
 
 void install_input_latches() {
@@ -72,9 +75,13 @@ bool key_or_pad(int scancode, PadAction action) {
 }
 
 bool mouse_button_down() {
-    bool pressed = button_pressed.exchange(false);
+    return mouse_buttons_down(ALL_BUTTONS);
+}
+
+bool mouse_buttons_down(int buttons) {
+    bool pressed = button_pressed.fetch_and(~buttons) & buttons;
     buttons_spent = buttons_spent && mouse_b;
-    return !buttons_spent && (mouse_b || pressed);
+    return !buttons_spent && ((mouse_b & buttons) || pressed);
 }
 
 bool key_pressed(int scancode) {
@@ -91,7 +98,7 @@ void forget_presses() {
         key_new[code] = false;
         key_spent[code] = key[code];
     }
-    button_pressed = false;
+    button_pressed = 0;
     button_new = false;
     buttons_spent = mouse_b;
     pad_forget_presses();

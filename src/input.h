@@ -32,6 +32,10 @@ void forget_presses();
 // Whether any mouse button is down, or went down since the last read; likewise.
 bool mouse_button_down();
 
+// The same for the buttons among `buttons` (mouse_b's bits: 1 left, 2 right, 4 middle), each
+// button's press read apart from the others'.
+bool mouse_buttons_down(int buttons);
+
 // Whether Alt+Enter (either Alt, either Enter) or F11 was pressed since the last read: once a
 // press however long it is held, as key repeat presses a held key again without letting it
 // go first; the read clears it.

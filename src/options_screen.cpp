@@ -25,6 +25,7 @@ enum Entry {
     ENTRY_NEEDLE,
     ENTRY_TURN,
     ENTRY_CROSS,
+    ENTRY_MOUSE,
     ENTRY_FIRST_KEY,                         // one entry for each action's keys
     ENTRY_SCALE = ENTRY_FIRST_KEY + ACTIONS, // the window's scale
     ENTRY_FULLSCREEN,                        // and fullscreen
@@ -41,7 +42,7 @@ const float PANEL_TOP = 6.0f;      // likewise
 const float PANEL_BOTTOM = 474.0f; // likewise
 const float TITLE_TOP = 14.0f;     // the title's top, game pixels
 const float FIRST_ROW_TOP = 44.0f; // the first entry's top, game pixels
-const float ROW_PITCH = 18.0f;     // from one entry's top to the next's, game pixels
+const float ROW_PITCH = 17.0f;     // from one entry's top to the next's, game pixels
 const float LABEL_LEFT = 44.0f;    // where an entry's name starts, game pixels
 const float VALUE_LEFT = 364.0f;   // where its value starts, game pixels
 const float VALUE_MIDDLE = 470.0f; // a click left of this lowers a value, right raises it
@@ -86,6 +87,8 @@ static void copy_changes(const Settings &before, const Settings &after, Settings
         kept->turn = after.turn;
     if (after.cross != before.cross)
         kept->cross = after.cross;
+    if (after.mouse_steer != before.mouse_steer)
+        kept->mouse_steer = after.mouse_steer;
     for (int action = 0; action < ACTIONS; action++)
         for (int k = 0; k < KEYS_PER_ACTION; k++)
             if (after.keys[action][k] != before.keys[action][k])
@@ -140,6 +143,9 @@ static void step_entry(Settings *s, int entry, int step) {
         break;
     case ENTRY_CROSS:
         s->cross = stepped(s->cross, step, SPEED_STEP, MIN_SPEED, MAX_SPEED);
+        break;
+    case ENTRY_MOUSE:
+        s->mouse_steer = !s->mouse_steer;
         break;
     case ENTRY_SCALE:
         s->display.scale = stepped(s->display.scale, step, 1, 1, largest_scale());
@@ -306,6 +312,8 @@ static void describe(int entry, char *value, size_t size) {
         std::snprintf(value, size, "%s", s.glint ? "Glint" : "Off");
     else if (entry == ENTRY_TURN || entry == ENTRY_CROSS)
         std::snprintf(value, size, "%d%%", entry == ENTRY_TURN ? s.turn : s.cross);
+    else if (entry == ENTRY_MOUSE)
+        std::snprintf(value, size, "%s", s.mouse_steer ? "Aims and steers" : "Aims");
     else if (entry == ENTRY_SCALE)
         std::snprintf(value, size, "%dx%d", PICTURE_WIDTH * s.display.scale,
                       PICTURE_HEIGHT * s.display.scale);
@@ -323,7 +331,8 @@ static void describe(int entry, char *value, size_t size) {
 // What an entry is called on the screen.
 static const char *title_of(int entry) {
     static const char *const TITLES[] = {"Music",       "Look down mode", "Head bob",
-                                         "Needle hint", "Turning speed",  "Cross speed"};
+                                         "Needle hint", "Turning speed",  "Cross speed",
+                                         "Mouse"};
     if (entry < ENTRY_FIRST_KEY)
         return TITLES[entry];
     if (entry < ENTRY_SCALE)

@@ -36,6 +36,10 @@ const float KEY_CROSS_TICKS = 60.0f; // ticks the cross takes to cross the pictu
                                      // the usual speed: two seconds
 const int GLINT_PERIOD = 60;         // ticks from one glint of the needle to the next: 2 s
 const int GLINT_TICKS = 4;           // ticks each glint lasts
+const float STEER_EDGE = PICTURE_WIDTH / 8.0f; // game pixels from the picture's left or right
+                                               // edge where the cross turns the view, when the
+                                               // mouse steers
+const int RIGHT_BUTTON = 2;                    // mouse_b's bit of the right button
 
 static bool looking_down; // look down toggled on, when it is a toggle
 static int glint_clock;   // ticks of play, for the needle's glint
@@ -57,19 +61,32 @@ static void orbit_and_wait_for_space() {
     }
 }
 
-// Left and Right together cancel; the turning speed setting scales the step.
+// Left and Right together cancel; the turning speed setting scales the step. When the mouse
+// steers, the cross by the picture's left or right edge turns that way too.
 static void turn() {
     double step = TURN_STEP * (settings.turn / 100.0);
-    if (action_held(ACTION_LEFT))
+    bool left = action_held(ACTION_LEFT);
+    bool right = action_held(ACTION_RIGHT);
+    if (settings.mouse_steer) {
+        left = left || cross_x() < STEER_EDGE;
+        right = right || cross_x() > PICTURE_WIDTH - STEER_EDGE;
+    }
+    if (left)
         heading -= step;
-    if (action_held(ACTION_RIGHT))
+    if (right)
         heading += step;
+}
+
+// Walking forward, by its keys, or by the right mouse button when the mouse steers.
+static bool walking_forward() {
+    bool keyed = action_held(ACTION_FORWARD);
+    return keyed || (settings.mouse_steer && mouse_buttons_down(RIGHT_BUTTON));
 }
 
 // One unit along the heading, forward or back; Up and Down together cancel but still walk.
 static void walk() {
     walk_state = WALK_STANDING;
-    if (action_held(ACTION_FORWARD)) {
+    if (walking_forward()) {
         eye_x += std::cos(double(heading));
         eye_z += std::sin(double(heading));
         walk_state = WALK_WALKING;

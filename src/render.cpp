@@ -16,6 +16,7 @@
 #include "play.h"
 #include "rounds.h"
 #include "screen.h"
+#include "settings.h"
 
 const double ASPECT = 4.0 / 3.0;               // the window's width over its height
 const double NEAR_PLANE = 1.0;                 // nothing nearer than this is drawn, world units
@@ -36,6 +37,8 @@ const float RESULT_TOP = 132.0f;  // the first line's top under the banner, game
 const float RESULT_PITCH = 20.0f; // from one line's top to the next's, game pixels
 const float RESULT_MARGIN = 8.0f; // the dark band's margin round the lines, game pixels
 const float RESULT_ALPHA = 0.85f; // how much of the game the band hides, 0..1
+const int LEFT_BUTTON = 1;        // mouse_b's bit of the left button: the only one that
+                                  // throws when the mouse steers, the right one walking
 
 static Framing framing = frame_picture(WINDOW_WIDTH, WINDOW_HEIGHT); // the picture's place now
 static int pointer_range_width = 0, pointer_range_height = 0; // the mouse's range, window pixels
@@ -323,7 +326,7 @@ void render_frame() {
     fit_picture_to_window();
     set_projection();
     clear_and_place_camera();
-    bool clicked = mouse_button_down();
+    bool clicked = settings.mouse_steer ? mouse_buttons_down(LEFT_BUTTON) : mouse_button_down();
     if ((action_held(ACTION_AIM) || clicked) && !options_open)
         throw_shot(cross_x(), cross_y());
     draw_shot();

@@ -13,7 +13,7 @@ const char *const HEADER =                       // the file's first line
     "# Haystack's settings: the display, music, comfort, speeds and keys (see the README).\n";
 
 void default_settings(Settings *s) {
-    *s = {DEFAULT_DISPLAY, MAX_MUSIC, false, true, false, 100, 100, {}};
+    *s = {DEFAULT_DISPLAY, MAX_MUSIC, false, true, false, 100, 100, false, {}};
     default_key_bindings(s->keys);
 }
 
@@ -95,6 +95,8 @@ bool apply_setting(Settings *s, const char *name, const char *value) {
         good = read_number(value, MIN_SPEED, MAX_SPEED, SPEED_STEP, &t.turn);
     else if (!std::strcmp(name, "cross"))
         good = read_number(value, MIN_SPEED, MAX_SPEED, SPEED_STEP, &t.cross);
+    else if (!std::strcmp(name, "mouse"))
+        good = read_choice(value, "aim", "steer", &t.mouse_steer);
     else if (!std::strncmp(name, KEY_PREFIX, std::strlen(KEY_PREFIX))) {
         int action = action_named(name + std::strlen(KEY_PREFIX));
         good = action < ACTIONS && read_keys(value, action, t.keys);
@@ -156,6 +158,7 @@ static void print_settings(std::FILE *file, const void *from) {
     std::fprintf(file, "music=%d\nlook=%s\nbob=%s\nneedle=%s\nturn=%d\ncross=%d\n", s.music,
                  s.look_toggle ? "toggle" : "hold", s.bob ? "on" : "off", s.glint ? "glint" : "off",
                  s.turn, s.cross);
+    std::fprintf(file, "mouse=%s\n", s.mouse_steer ? "steer" : "aim");
     for (int line = 0; line < ACTIONS; line++) { // options first, so that its keys are free
         int action = line == 0 ? ACTION_OPTIONS : line <= ACTION_OPTIONS ? line - 1 : line;
         std::fprintf(file, "%s%s=", KEY_PREFIX, action_name(action));

@@ -32,6 +32,8 @@ struct Settings {
     bool glint;            // the needle flashes white now and then
     int turn;              // turning speed, MIN_SPEED..MAX_SPEED percent of the usual
     int cross;             // the cross's speed by keys and sticks, likewise
+    bool mouse_steer;      // the mouse walks (right button held) and turns (the cross by the
+                           // picture's left or right edge) besides aiming; else it only aims
     KeyBindings keys;      // each action's keys
 };
 
@@ -48,7 +50,7 @@ void keep_settings();
 void default_settings(Settings *s);
 
 // Takes one "name=value" setting into `s`, as the file holds it or --set gives it: display,
-// scale, music, look, bob, needle, turn, cross, or key.ACTION with one or two key names
+// scale, music, look, bob, needle, turn, cross, mouse, or key.ACTION with one or two key names
 // between spaces. False, with `s` unchanged, for an unknown name or a bad value.
 bool apply_setting(Settings *s, const char *name, const char *value);
 

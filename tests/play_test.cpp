@@ -258,6 +258,27 @@ TEST_F(PlayTest, SpeedsScaleTurningAndTheCrossByKeysAndStick) {
     }
 }
 
+// When the mouse steers, the right button walks and the cross by either edge turns; when it
+// only aims, neither does.
+TEST_F(PlayTest, TheSteeringMouseWalksByItsRightButtonAndTurnsByTheEdges) {
+    for (bool steer : {false, true}) {
+        settings.mouse_steer = steer;
+        play_from(100, 100, 0);
+        mouse_b = 2;
+        steer_cross(-1000, 0); // by the left edge
+        tick_update();
+        EXPECT_NEAR(eye_x, steer ? 100 + std::cos(0.1) : 100, EPS) << "turned, then walked";
+        EXPECT_NEAR(heading, steer ? -0.1 : 0, EPS) << steer;
+        mouse_b = 0;
+        steer_cross(2000, 0); // by the right edge
+        tick_update();
+        EXPECT_NEAR(heading, 0, EPS) << steer;
+        steer_cross(-320, 0); // the middle
+        tick_update();
+        EXPECT_NEAR(heading, 0, EPS) << steer;
+    }
+}
+
 TEST_F(PlayTest, WalkingIntoTheFenceHoldsTheClampLine) {
     play_from(190, 100, 0);
     key[KEY_UP] = 1;

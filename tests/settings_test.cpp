@@ -40,23 +40,17 @@ bool same(const Settings &a, const Settings &b) {
 TEST(SettingsLines, GoodValuesTakeAndBadOnesChangeNothing) {
     Settings s;
     default_settings(&s);
-    const char *good[][2] = {{"music", "0"},
-                             {"music", "70"},
-                             {"look", "toggle"},
-                             {"bob", "off"},
-                             {"needle", "glint"},
-                             {"turn", "50"},
-                             {"cross", "200"},
-                             {"scale", "3"},
-                             {"display", "fullscreen"},
-                             {"key.forward", "f"},
-                             {"key.mute", ""},
-                             {"key.options", "F1"},
-                             {"key.aim", "PadEnter Tab"}};
+    const char *good[][2] = {{"music", "0"},        {"music", "70"},
+                             {"look", "toggle"},    {"bob", "off"},
+                             {"needle", "glint"},   {"turn", "50"},
+                             {"cross", "200"},      {"mouse", "steer"},
+                             {"scale", "3"},        {"display", "fullscreen"},
+                             {"key.forward", "f"},  {"key.mute", ""},
+                             {"key.options", "F1"}, {"key.aim", "PadEnter Tab"}};
     for (auto [name, value] : good)
         EXPECT_TRUE(apply_setting(&s, name, value)) << name << "=" << value;
     EXPECT_TRUE(s.music == 70 && s.look_toggle && !s.bob && s.glint && s.turn == 50 &&
-                s.cross == 200 && s.display.scale == 3 && s.display.fullscreen);
+                s.cross == 200 && s.mouse_steer && s.display.scale == 3 && s.display.fullscreen);
     EXPECT_EQ(s.keys[ACTION_FORWARD][0], KEY_F);
     EXPECT_EQ(s.keys[ACTION_FORWARD][1], NO_KEY) << "the line gives all of the action's keys";
     EXPECT_EQ(s.keys[ACTION_MUTE][0], NO_KEY);
@@ -72,7 +66,7 @@ TEST(SettingsLines, GoodValuesTakeAndBadOnesChangeNothing) {
                             {"key.jump", "J"},      {"key.forward", "Escape"},
                             {"key.forward", "F11"}, {"key.back", "Q Q Q"},
                             {"key.look", "F1"},     {"key.left", "Nonsense"},
-                            {"key.", "A"}};
+                            {"key.", "A"},          {"mouse", "walk"}};
     for (auto [name, value] : bad)
         EXPECT_FALSE(apply_setting(&s, name, value)) << name << "=" << value;
     EXPECT_TRUE(same(s, before));
