@@ -895,3 +895,45 @@ TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(next, 0);
 }
+
+// A mouse and one key, Space: with the mouse steering, the right button walks up the mound, the
+// cross by the left edge turns the view left (the needle slides right) and by the right edge
+// back, and a left click on the needle wins.
+TEST_F(Playing, AMouseAndSpaceAloneFromTheTitleCardToAWin) {
+    game.fixed_clock = TARGET_ON_TOP;
+    game.args = {"--set", "mouse=steer"};
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(WIDTH / 2, HEIGHT / 2);
+    tap_key(x.dpy, window, XK_space);
+    look_until("mouse_start", title_card_gone);
+    hold_button(x.dpy, 3, 2.3);
+    Spot seen;
+    for (int step = 0; step < 10 && seen.pixels <= 20; step++) {
+        seen = target(wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT));
+        if (seen.pixels <= 20)
+            hold_button(x.dpy, 3, 0.2);
+    }
+    ASSERT_GT(seen.pixels, 20) << "no needle in view after walking up by the right button";
+    auto turn_by_edge = [&](int edge_x, const std::function<bool(const Spot &)> &turned) {
+        for (int brush = 0; brush < 6; brush++) {
+            aim(edge_x, HEIGHT / 2);
+            sleep_seconds(0.1);
+            aim(WIDTH / 2, HEIGHT / 2);
+            Spot now = target(wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT));
+            if (turned(now))
+                return now;
+        }
+        return Spot{};
+    };
+    Spot left = turn_by_edge(10, [&](const Spot &s) { return s.pixels > 0 && s.x > seen.x + 20; });
+    ASSERT_GT(left.pixels, 0) << "the left edge did not turn the view left";
+    Spot back = turn_by_edge(WIDTH - 10, [&](const Spot &s) {
+        return s.pixels > 0 && s.x < left.x - 20 && s.x > 100 && s.x < WIDTH - 100;
+    });
+    ASSERT_GT(back.pixels, 0) << "the right edge did not turn the view back";
+    long throw_at = 0;
+    Frame won;
+    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
+    hold_key(x.dpy, XK_Escape, 0);
+    expect_exit_status(game, 0);
+}
