@@ -46,7 +46,10 @@ static int glint_clock;   // ticks of play, for the needle's glint
 
 // Flies the camera round the field, looking 45 degrees down at its centre; Space (or a
 // gamepad's Start) hands the camera to the player and the theme takes over from the intro.
+// Play that begins starts afresh: looking level and the glint's clock at 0, in a new field too.
 static void orbit_and_wait_for_space() {
+    looking_down = false;
+    glint_clock = 0;
     orbit_angle += ORBIT_STEP;
     eye_x = ORBIT_RADIUS * std::cos(double(orbit_angle)) + FIELD_CENTRE;
     eye_z = ORBIT_RADIUS * std::sin(double(orbit_angle)) + FIELD_CENTRE;
@@ -159,11 +162,6 @@ static void steer_cross_by_keys() {
     float dy = (action_held(ACTION_CROSS_DOWN) - action_held(ACTION_CROSS_UP)) * step;
     if (dx != 0 || dy != 0)
         steer_cross(dx * PICTURE_WIDTH, dy * PICTURE_HEIGHT);
-}
-
-void forget_play() {
-    looking_down = false;
-    glint_clock = 0;
 }
 
 bool needle_glinting() {

@@ -6,10 +6,6 @@
 // walking, the eye's bob and height, looking down, the fence, the search's time, and the shot.
 void tick_update();
 
-// Forgets what play remembers from one tick to the next beyond the game's state: the look
-// down toggle and the glint's clock; for a new field.
-void forget_play();
-
 // Whether the needle glints now: with the glint on, for a moment every two seconds of play.
 bool needle_glinting();
 

@@ -9,7 +9,6 @@
 #include "desktop.h"
 #include "game_state.h"
 #include "music.h"
-#include "play.h"
 #include "world.h"
 
 const float START_X = 20.0f; // where the player stands when play begins, world units
@@ -60,7 +59,6 @@ static void set_starting_state() {
     shot_pos = shot_vel = {0.0f, 0.0f, 0.0f};
     round_ticks = found_ticks = best_before = 0;
     new_best = false;
-    forget_play();
 }
 
 void begin_field(long field) {
