@@ -213,6 +213,7 @@ static void show_display_chosen(bool keep_switch) {
 static void run_main_loop() {
     for (;;) {
         poll_gamepads();
+        follow_pointer();
         watch_options_screen();
         if (options_open)
             pending_ticks = 0; // the game stands still while the screen is open

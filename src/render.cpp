@@ -108,10 +108,18 @@ static void let_pointer_reach(int window_width, int window_height) {
     pointer_range_height = window_height;
 }
 
+void follow_pointer() {
+    int window_width, window_height;
+    read_window_size(&window_width, &window_height);
+    let_pointer_reach(window_width, window_height);
+    int x, y;
+    read_pointer(&x, &y);
+    aim_at_pointer(x, y, frame_picture(window_width, window_height));
+}
+
 // Fits this frame to the window as it is now: black bars round the largest 4:3 picture that
 // fits, drawing held to the picture by the viewport and the scissor, lines and points as
-// thick as the picture is large, and the pointer read as a place in the picture, where the
-// cross goes if the pointer moved.
+// thick as the picture is large.
 static void fit_picture_to_window() {
     int window_width, window_height;
     read_window_size(&window_width, &window_height);
@@ -121,10 +129,6 @@ static void fit_picture_to_window() {
     glScissor(framing.left, framing.bottom, framing.width, framing.height);
     glEnable(GL_SCISSOR_TEST);
     glLineWidth(LINE_WIDTH * framing.scale);
-    let_pointer_reach(window_width, window_height);
-    int x, y;
-    read_pointer(&x, &y);
-    aim_at_pointer(x, y, framing);
 }
 
 // Projection: 45 degrees up and down, the 4:3 window's width, from 1 to 8000 units away.

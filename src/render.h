@@ -26,6 +26,11 @@ void set_sky_colour();
 // clear parts cut holes.
 void enable_cut_out_pictures();
 
+// Reads the pointer as a place in the picture, as the window frames it now: the cross goes
+// there if the pointer moved. First in each turn of the main loop, so that a click on the
+// options screen and a throw both go where the pointer is now.
+void follow_pointer();
+
 // Draws one complete frame from the game state and shows it, its 4:3 picture fitted to the
 // window as it is now.
 void render_frame();

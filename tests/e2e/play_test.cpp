@@ -630,7 +630,7 @@ TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
     menu_key(x.dpy, window, XK_Right);
     menu_key(x.dpy, window, XK_Down); // to head bob
     menu_key(x.dpy, window, XK_Return);
-    for (KeySym key : {XK_Down, XK_Down, XK_Down, XK_Down, XK_Return, XK_w}) // walk forward: W
+    for (KeySym key : {XK_Down, XK_Down, XK_Down, XK_Down, XK_Down, XK_Return, XK_w}) // forward: W
         menu_key(x.dpy, window, key);
     EXPECT_TRUE(wait_until(
         [&] {
@@ -639,6 +639,14 @@ TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
                    kept.find("bob=off") != std::string::npos &&
                    kept.find("key.forward=W Up") != std::string::npos;
         },
+        SHOW_TIMEOUT))
+        << file_text(settings_file(game));
+    // A click with the move that brought the pointer there, both between two frames, chooses
+    // the entry under the pointer: the Mouse entry, the seventh row, from the middle.
+    move_mouse(x.dpy, window, 200, 154);
+    hold_button(x.dpy, 1, 0);
+    EXPECT_TRUE(wait_until(
+        [&] { return file_text(settings_file(game)).find("mouse=steer") != std::string::npos; },
         SHOW_TIMEOUT))
         << file_text(settings_file(game));
     save_screenshot(grab_frame(x.dpy, window), "options_changed");
