@@ -39,7 +39,6 @@ const int TEXTURE_RUNS = 5;          // loads of the four pictures timed; the me
 const int GAME_STARTS = 5;           // real game starts timed to their first frame
 const double GAME_SETTLE = 3.0;      // seconds the real game runs before its memory is read
 const double CADENCE_SECONDS = 20.0; // how long the tick timer is watched
-const int TICKS_PER_SECOND = 30;     // the game's logic rate
 const int MAX_TICKS = 1000;          // room for the ticks of one watch, with slack
 static std::chrono::steady_clock::time_point tick_times[MAX_TICKS]; // when each tick came
 static std::atomic<int> tick_count;                                 // ticks recorded so far
