@@ -1,6 +1,5 @@
 // The browser release played in headless Chromium as a person would, one case a run:
-//   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER [WORLD_DIGEST]
-// (WORLD_DIGEST: the desktop build's world_digest tool, which numberedFields compares with.)
+//   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER [the desktop build's world_digest tool]
 // (bench/web_bench.js opens the page its way, with a folder of its own.)
 // The page's state is read through a DevTools session without a user gesture, so that reading
 // it never lets the page sound.
@@ -49,9 +48,8 @@ function serve(site, refuse = []) {
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
-// The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
-// when given, its address ending in `query`; by default in a tab whose width the picture fills
-// at 640x480.
+// The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
+// `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
 async function open({clock, init, args = [], refuse, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
   const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
@@ -262,8 +260,7 @@ async function playThrough() {
 }
 
 const shown = (g, selector) => g.read(`!document.querySelector('${selector}').hidden`);
-// After a win, a new field: a new world the clock chose, under the title card with the intro,
-// and neither New field nor Share.
+// After a win, a new field: a world the clock chose, the title card and intro, and no Share.
 async function newFieldShown(g, before) {
   await g.until(async () => await g.data('world') !== before, 10, 'a new world');
   check(await g.data('stage') === 'title' && await g.data('track') === 'intro.mp3' && await g.data('field') === '0' &&
