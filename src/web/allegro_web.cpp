@@ -463,6 +463,7 @@ static void pay_owed_press() {
 
 void allegro_gl_flip() {
     pay_owed_press();
+    report_stage_to_page();
     report_progress(timer_ticks_run, window_open, eye_x, eye_z, heading, pitch);
     await_animation_frame();
     run_owed_ticks();

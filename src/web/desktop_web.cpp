@@ -1,7 +1,9 @@
 // The game's page in a browser tab: its title and icon are the page's own (index.html), so
-// there is nothing to present before the canvas opens; texts go to the browser's console.
+// there is nothing to present before the canvas opens; texts go to the browser's console, and
+// the line to share goes to the page's Share control.
 #include "desktop.h"
 
+#include <emscripten.h>
 #include <cstdio>
 
 void present_game_windows() {}
@@ -10,8 +12,18 @@ void show_text(const char *text, bool problem) {
     std::fputs(text, problem ? stderr : stdout);
 }
 
+// The page keeps `line` for its Share control, Module.lineToShare, and shows the control.
+// clang-format off
+EM_JS(void, offer_line_to_page, (const char *line), {
+    Module.lineToShare = UTF8ToString(line);
+    if (Module.onLineToShare)
+        Module.onLineToShare(Module.lineToShare);
+});
+// clang-format on
+
 void give_line_to_share(const char *line) {
     std::printf("%s\n", line);
+    offer_line_to_page(line);
 }
 
 void keep_line_to_share_offered() {}

@@ -1,18 +1,24 @@
 // The page's own controls: its Options button opens and closes the options screen, and its
-// touch stick and Look down button press the first key bound to their actions, so that they
-// follow the player's bindings and the look-down toggle as the keys do.
+// touch stick, Look down and New field buttons press the first key bound to their actions, so
+// that they follow the player's bindings and the look-down toggle as the keys do. The page
+// learns the game's stage, which shows and hides its controls for the fields.
 #include "page_controls_web.h"
 
 #include <allegro.h>
 #include <emscripten.h>
+#include <cstdio>
 
 #include "controls.h"
+#include "game_state.h"
 #include "options_screen.h"
+#include "rounds.h"
 #include "settings.h"
+#include "world.h"
 
-const int NO_ACTION = -1;   // the page named no action the game has
-const int ALWAYS_READ[] = { // keys read whatever is bound: Escape ends, Space starts, and the
-                            // arrows and Enter work the options screen
+const int NO_ACTION = -1;      // the page named no action the game has
+const int WORLD_HEX_SIZE = 17; // bytes for a world's fingerprint in hex, its end included
+const int ALWAYS_READ[] = {    // keys read whatever is bound: Escape ends, Space starts, and the
+                               // arrows and Enter work the options screen
     KEY_ESC, KEY_SPACE, KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_ENTER, KEY_ENTER_PAD};
 
 static int held_keys[ACTIONS]; // the key each action's control holds down, NO_KEY for none
@@ -66,4 +72,35 @@ bool key_kept_from_page(int scancode) {
             if (settings.keys[action][k] == scancode)
                 return true;
     return false;
+}
+
+// Tells the page the game's stage, `stage`, for its controls (Module.onStage), and with it,
+// for tests, the field's number (0 for one the clock chose) and the world's fingerprint.
+// clang-format off
+EM_JS(void, tell_page_stage, (const char *stage, long field, const char *world), {
+    const data = Module.canvas.dataset;
+    data.stage = UTF8ToString(stage);
+    data.field = field;
+    data.world = UTF8ToString(world);
+    if (Module.onStage)
+        Module.onStage(data.stage);
+});
+// clang-format on
+
+void report_stage_to_page() {
+    static const char *told;           // the stage the page was last told of; null for none
+    static long world_told = -1;       // the world, by worlds_made, whose fingerprint it has
+    static char world[WORLD_HEX_SIZE]; // that fingerprint, 16 hex digits
+    const char *stage = options_open               ? "options"
+                        : intro_active             ? "title"
+                        : win_phase != WIN_PLAYING ? "won"
+                                                   : "play";
+    if (world_told != worlds_made) {
+        std::snprintf(world, sizeof world, "%016llx", world_digest());
+        world_told = worlds_made;
+        told = nullptr;
+    }
+    if (stage != told)
+        tell_page_stage(stage, field_number, world);
+    told = stage;
 }

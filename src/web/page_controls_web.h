@@ -1,6 +1,6 @@
 // The page's own controls and the keyboard: which keys the game keeps from the page, and the
-// page's Options button, touch stick and Look down button (page_controls_web.cpp), which press
-// keys as the keyboard would (allegro_web.cpp).
+// page's Options button, touch stick, Look down and New field buttons (page_controls_web.cpp),
+// which press keys as the keyboard would (allegro_web.cpp); and the stage the page is told of.
 #pragma once
 
 // Tells the page how to reach the game's actions and its options screen; once the keyboard is
@@ -15,3 +15,8 @@ bool key_kept_from_page(int scancode);
 // The key with `scancode` goes down (`down` non-zero) or up for the game, as the keyboard would
 // press it; nothing when it already is.
 extern "C" void hold_key(int scancode, int down);
+
+// Tells the page the game's stage once it changes: "title" on the title card, "play", "won"
+// after the hit, "options" while the options screen shows; and with it the field's number and
+// the world's fingerprint (canvas.dataset.stage, .field and .world). Once a frame.
+void report_stage_to_page();

@@ -1,5 +1,5 @@
 // The browser release played in headless Chromium as a person would, one case a run:
-//   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER
+//   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER [the desktop build's world_digest tool]
 // (bench/web_bench.js opens the page its way, with a folder of its own.)
 // The page's state is read through a DevTools session without a user gesture, so that reading
 // it never lets the page sound.
@@ -9,11 +9,12 @@ const http = require('http');
 const fs = require('fs');
 const path = require('path');
 
-const [caseName, site, shots] = process.argv.slice(2);
+const [caseName, site, shots, digestTool] = process.argv.slice(2);
 const W = 640, H = 480;                             // the game's picture, game pixels
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
 const TARGET_ON_TOP = Date.UTC(2026, 0, 1, 2, 25);  // a world whose needle lies by the top
+const FIELD_ON_TOP = 2906;                          // a numbered field whose needle stands on top
 const BLUE_END = [13, 10];                          // the cross's blue end from its middle, game pixels
 // Seconds to walk back after a throw at the needle missed. A throw's hit is first tested two of
 // its steps out: 20 units straight ahead, up to 39 toward the picture's corners. From nearer
@@ -47,9 +48,9 @@ function serve(site, refuse = []) {
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
-// The page in a fresh headless Chromium, from `folder`, with the clock fixed at `clock` (ms)
-// when given; by default in a tab whose width the picture fills at 640x480.
-async function open({clock, init, args = [], refuse, viewport = {width: 640, height: 600}, folder = site} = {}) {
+// The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
+// `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
+async function open({clock, init, args = [], refuse, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
   const server = await serve(folder, refuse);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
@@ -70,7 +71,8 @@ async function open({clock, init, args = [], refuse, viewport = {width: 640, hei
     throw new Error('timed out waiting for ' + what);
   };
   g.close = async () => { await browser.close(); server.close(); };
-  await page.goto(`http://127.0.0.1:${server.address().port}/`);
+  g.origin = `http://127.0.0.1:${server.address().port}`;
+  await page.goto(`${g.origin}/${query}`);
   return g;
 }
 
@@ -210,13 +212,15 @@ async function spaceWalkEscape() {
   await g.close();
 }
 
-// With the clock fixed: Space, up the mound, an instant click at the needle, the outro, the
-// banner and the strands turning green.
+// With the clock fixed: Space, N doing nothing before the win, up the mound, an instant click at
+// the needle, the outro, the banner and the strands turning green; then N starts a new field.
 async function playThrough() {
   const g = await open({clock: TARGET_ON_TOP});
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
   await aim(g, W - 1, H - 1);
   await holdKey(g, 'Space');
+  const first = await g.data('world');
+  await holdKey(g, 'KeyN');
   // Facing the mound's centre from where the orbit was: once the view is level again, up the
   // mound toward its top, where the needle lies.
   await framesPass(g, 3);
@@ -241,7 +245,7 @@ async function playThrough() {
     if (await thrownAndWon(g)) won = await grab(g, 'won_' + throws);
     else await holdKey(g, 'ArrowDown', BACK_AFTER_MISS);
   }
-  check(won, 'three throws at the needle all missed');
+  check(won && await g.data('world') === first, 'three throws at the needle all missed');
   check(needle(won, W - 1, H - 1).n === 0, 'the needle hides from the hit on');
   await g.until(async () => await g.level() > 0.01, 10, 'the outro to sound');
   check(share(won, 0, 0, W, 90, isSky) < 0.05, 'the end banner tops the canvas');
@@ -249,7 +253,18 @@ async function playThrough() {
   const green = share(won, 0, H / 4, W, H, isGreenStrand);
   await g.until(async () => share(await grab(g, 'won_greening'), 0, H / 4, W, H, isGreenStrand) >
                 green + 0.01, 60, 'the strands to turn green');
+  check(await shown(g, '#new-field') && !await shown(g, '#share'), 'New field, and no Share in a field the clock chose');
+  await g.page.keyboard.press('KeyN');
+  await newFieldShown(g, first);
   await g.close();
+}
+
+const shown = (g, selector) => g.read(`!document.querySelector('${selector}').hidden`);
+// After a win, a new field: a world the clock chose, the title card and intro, and no Share.
+async function newFieldShown(g, before) {
+  await g.until(async () => await g.data('world') !== before, 10, 'a new world');
+  check(await g.data('stage') === 'title' && await g.data('track') === 'intro.mp3' && await g.data('field') === '0' &&
+        !await shown(g, '#new-field') && !await shown(g, '#share'), 'the title card and the intro again, and no Share');
 }
 
 // Without WebGL the page says so in words.
@@ -417,6 +432,26 @@ async function lostContext() {
   await g.close();
 }
 
+// ?field=1 and ?field=20261209 are the worlds Linux makes (its world_digest tool), and the
+// latter the field of the day on 9 December 2026 in UTC, by the Field of the day control and by
+// ?daily; a field that is no number is passed over. The control throws no search away.
+async function numberedFields() {
+  const linux = Object.fromEntries(require('child_process').execFileSync(digestTool, ['1', '20261209'],
+    {encoding: 'utf8'}).match(/\d+: \w{16}/g).map(line => line.split(': ')));
+  const g = await open({clock: Date.UTC(2026, 11, 9, 23, 59)});
+  await g.page.emulateTimezone('Pacific/Kiritimati'); // 14 hours ahead: 10 December there
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  await Promise.all([g.page.waitForNavigation(), g.page.click('#daily')]);
+  for (const [query, field] of [['', '20261209'], ['?field=12x', '0'], ['?field=1', '1'], ['?field=20261209', '20261209'], ['?daily', '20261209']]) {
+    if (query) await g.page.goto(g.origin + '/' + query);
+    await g.until(async () => await g.data('field') === field, 60, `field ${field} by ${query || 'the control'}`);
+    check(field === '0' || await g.data('world') === linux[field], `${query}: ${await g.data('world')}, on Linux ${linux[field]}`);
+  }
+  await g.page.keyboard.press('Space');
+  await g.until(async () => await g.read("document.getElementById('daily').disabled"), 10, 'the control to wait');
+  await g.close();
+}
+
 // --- Screens of every size, and fingers ---------------------------------------------------
 
 const PHONE = {width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true};
@@ -478,11 +513,13 @@ async function aimsExactly(g, left, top, scale, points) {
   }
 }
 
-// A phone upright, touch alone: the game plays, its picture across the screen at the phone's
-// pixels; a tap starts it and its music, the stick walks and turns, Look down looks down, a
-// finger aims while another walks, a tap on the needle wins, and End asks before it ends.
+// A phone upright, touch alone, in numbered field FIELD_ON_TOP: the game plays, its picture
+// across the screen at the phone's pixels; a tap starts it and its music, the stick walks and
+// turns, Look down looks down, a finger aims while another walks, a tap on the needle wins, Share
+// copies the line to post, New field starts a new field, and End asks before it ends.
 async function phonePortrait() {
-  const g = await open({viewport: PHONE, clock: TARGET_ON_TOP});
+  const g = await open({viewport: PHONE, query: '?field=' + FIELD_ON_TOP});
+  await g.browser.defaultBrowserContext().overridePermissions(g.origin, ['clipboard-read', 'clipboard-sanitized-write']);
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
   check(await g.read("document.getElementById('notice').hidden"), 'no notice turns the phone away');
   const c = await fitsWhole(g, 3);
@@ -548,6 +585,17 @@ async function phonePortrait() {
   // Walking on with the stick while a second finger aims.
   m = await push(0, -0.9, 0.5, [c.x + 100.5 * c.w / W, c.y + 50.5 * c.h / H]);
   check(m.ahead > 0 && await g.data('mouse') === '100,50', 'a second finger aims while the first walks');
+  // Share copies the line to post, whose time the page keeps as the field's best.
+  const first = await g.data('world');
+  await tap(g, ...middle(await rect(g, '#share')));
+  await g.until(async () => await shown(g, '#shared'), 10, 'the word that it was copied');
+  const line = await g.read('navigator.clipboard.readText()'), time = / found in (\d+):(\d\d)\.(\d)$/.exec(line) || [];
+  const tenths = time[1] * 600 + time[2] * 10 + Number(time[3]); // the walk alone took 2.3 s
+  check(line.startsWith(`Haystack field ${FIELD_ON_TOP}: `) && tenths >= 23, 'the line to post: ' + line);
+  const best = new RegExp(`^field\\.${FIELD_ON_TOP}=(\\d+)$`, 'm').exec(await g.read("localStorage.getItem('haystack.times')"));
+  check(best && Math.floor(best[1] / 3) === tenths, "the page keeps the time as the field's best: " + best); // 3 ticks a tenth
+  await tap(g, ...middle(await rect(g, '#new-field')));
+  await newFieldShown(g, first);
   // End: asked first; kept playing, then ended. Taps on the page's buttons leave the aim.
   const aimed = await g.data('mouse');
   await tap(g, ...middle(await rect(g, '#end')));
@@ -657,6 +705,9 @@ async function installOffline() {
   await offline(true);
   await g.page.reload();
   await g.until(async () => await g.frames() >= 2, 60, 'the game to play offline');
+  await g.page.goto(g.origin + '/?field=' + FIELD_ON_TOP); // a numbered field's address
+  await g.until(async () => await g.data('field') === String(FIELD_ON_TOP), 60, 'a numbered field to play offline');
+  await g.page.goto(g.origin + '/');
   await offline(false);
   const older = await caches();
   g.server.folder = newer;
@@ -686,7 +737,7 @@ async function installOffline() {
 
 const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
                phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough, serviceWorkersRefused,
-               keyboardOptions, phoneOptions};
+               keyboardOptions, phoneOptions, numberedFields};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep};
