@@ -25,7 +25,7 @@ static fs::path unpacked() {
     fs::path into = fs::path(scratch_dir()) / "my games";
     if (!fs::exists(into / NAME)) {
         fs::create_directories(into);
-        Ran unpack = run("tar -xzf " + ARCHIVE + " -C " + quoted(into));
+        Ran unpack = run("tar -xzf " + quoted(ARCHIVE) + " -C " + quoted(into));
         EXPECT_EQ(unpack.status, 0) << unpack.output;
     }
     return into / NAME;
