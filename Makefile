@@ -13,7 +13,7 @@ CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 .PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
 	format data build deps test-deps package-deps windows test-windows windows-deps web \
 	serve-web test-web bench-web web-deps arm64 test-arm64 arm64-deps release release-deps \
-	check-reproducible test-debian debian-deps
+	check-reproducible test-debian debian-deps portable portable-deps
 
 # The game alone: it needs none of the test suite's packages.
 run: deps
@@ -115,18 +115,30 @@ test-arm64: test-deps arm64
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -L arm64
 
-# A clone's `make run`, and the Debian package installed with apt, in bare systems of the
-# Debian releases DEBIAN_RELEASES made by debootstrap (once, then cached under
-# ~/.cache/haystack/debian-systems/); Debian 11 must refuse the package.
+# A clone's `make run`, the Debian package installed with apt, and the archive for any
+# distribution unpacked, in bare systems of the Debian releases DEBIAN_RELEASES made by
+# debootstrap (once, then cached under ~/.cache/haystack/debian-systems/); Debian 11 must
+# refuse the package. SOURCES=<folder> (or WINDOWS_SOURCES) holds the pinned source archives
+# the archive's libraries are built from.
 DEBIAN_RELEASES ?= bullseye bookworm trixie
 test-debian: test-deps debian-deps
-	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_DEBIAN_RELEASES=$(DEBIAN_RELEASES)"
+	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_DEBIAN_RELEASES=$(DEBIAN_RELEASES)" \
+		"-DHAYSTACK_PORTABLE_SOURCES=$(abspath $(SOURCES))"
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -L debian
 
+# haystack-$(VERSION)-linux-x86_64.tar.gz in $(PORTABLE_BUILD)/: the game for any Linux
+# distribution, with the libraries not every one has, built in a Debian 11 system made by
+# debootstrap (kept, with the libraries built there, under ~/.cache/haystack/portable/) from
+# the pinned source archives, taken from SOURCES=<folder> (or WINDOWS_SOURCES) when given.
+PORTABLE_BUILD ?= build-portable
+portable: portable-deps
+	SOURCES="$(SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) scripts/build-portable $(PORTABLE_BUILD)
+
 # Every release artefact, from the committed tree, into $(DIST)/ with SHA256SUMS: the two
-# Debian packages, the Windows zip and installer, and the source archive. The same commit gives
-# the same bytes anywhere, any day (see scripts/release).
+# Debian packages, the archive for any distribution, the Windows zip and installer, the
+# browser's zip and the source archive. The same commit gives the same bytes anywhere, any day
+# (see scripts/release).
 DIST ?= dist
 release: release-deps
 	DIST=$(DIST) WINDOWS_SOURCES="$(WINDOWS_SOURCES)" JOBS=$(JOBS) WERROR=$(WERROR) scripts/release
@@ -223,3 +235,6 @@ release-deps:
 
 debian-deps:
 	scripts/install-deps debian
+
+portable-deps:
+	scripts/install-deps portable

@@ -22,3 +22,13 @@ set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/gamepad_sdl.cpp src/x11/desktop_
 # In the program itself, not the modules' library: nothing of the game calls it, the windowing
 # library does, so the linker would leave it out of the library. The icon is compiled in.
 set(HAYSTACK_PROGRAM_SOURCES src/x11/connection_x11.cpp)
+
+# The archive for any distribution (scripts/build-portable): the program finds the libraries it
+# carries beside itself, and the compiler's C++ runtime goes inside it, so that it asks the
+# player's system for no newer one than the system has.
+option(HAYSTACK_PORTABLE "Build the program of the archive for any distribution" OFF)
+if(HAYSTACK_PORTABLE)
+    set(CMAKE_BUILD_WITH_INSTALL_RPATH ON)
+    set(CMAKE_INSTALL_RPATH [[$ORIGIN]])
+    target_link_options(game_libraries INTERFACE -static-libstdc++ -static-libgcc)
+endif()

@@ -104,6 +104,8 @@ struct Ran {
 };
 Ran run(const std::string &command);
 std::string quoted(const std::string &path); // in single quotes, for the shell
+// What desktop-file-validate finds wrong with a desktop entry; empty when nothing.
+std::string desktop_entry_complaints(const std::string &entry);
 
 // "exit status N" or "killed by signal N".
 std::string describe_status(int status);

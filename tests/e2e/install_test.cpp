@@ -31,16 +31,6 @@ static std::string read_text(const fs::path &file) {
     return text.str();
 }
 
-// What desktop-file-validate finds wrong with a desktop entry. Debian 12's validator predates
-// version 1.5 of the format, so its two complaints about that version and its
-// SingleMainWindow key are set aside; anything else counts.
-static std::string desktop_entry_complaints(const fs::path &entry) {
-    Ran valid =
-        run("desktop-file-validate " + quoted(entry) +
-            " | grep -v -e 'value \"1.5\" for key \"Version\"' -e 'key \"SingleMainWindow\"'");
-    return valid.output;
-}
-
 TEST(Install, PutsEverythingInPlaceAndUninstallTakesItAllAway) {
     fs::path prefix = fs::path(scratch_dir()) / "prefix";
     fs::create_directory(prefix);
