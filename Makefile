@@ -111,6 +111,7 @@ arm64: arm64-deps
 
 # The arm64 package's game, unpacked and run under qemu in the end-to-end tests that apply.
 test-arm64: test-deps arm64
+	cmake --build $(ARM64_BUILD) -j $(JOBS) --target world_digest
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_ARM64_BUILD=$(CURDIR)/$(ARM64_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -L arm64
