@@ -47,26 +47,20 @@ static void keep_field_time(BestTimes *t, long field, int ticks) {
     t->ticks[i] = ticks;
 }
 
-// Takes one line of the file into the BestTimes at `into`; false if it is not understood.
-static bool read_line(char *line, void *into) {
+// Takes one "name=value" line of the file into the BestTimes at `into`; false if it is not
+// understood.
+static bool read_time(const char *name, const char *value, void *into) {
     BestTimes *t = static_cast<BestTimes *>(into);
-    line[std::strcspn(line, "\r\n")] = '\0';
-    if (line[0] == '\0' || line[0] == '#')
-        return true;
-    char *value = std::strchr(line, '=');
     long ticks, field;
-    if (!value)
-        return false;
-    *value++ = '\0';
     if (!read_whole(value, 1, MAX_KEPT_TICKS, &ticks))
         return false;
-    if (!std::strcmp(line, "best")) {
+    if (!std::strcmp(name, "best")) {
         t->overall = int(ticks);
         return true;
     }
     size_t prefix = std::strlen(FIELD_PREFIX);
-    if (std::strncmp(line, FIELD_PREFIX, prefix) ||
-        !read_whole(line + prefix, 1, MAX_FIELD, &field))
+    if (std::strncmp(name, FIELD_PREFIX, prefix) ||
+        !read_whole(name + prefix, 1, MAX_FIELD, &field))
         return false;
     keep_field_time(t, field, int(ticks));
     return true;
@@ -74,7 +68,7 @@ static bool read_line(char *line, void *into) {
 
 void read_times(const char *path, BestTimes *t) {
     *t = {};
-    read_kept_file(path, read_line, t);
+    read_kept_file(path, read_time, t);
 }
 
 // Writes the BestTimes at `from`, the best of all first.

@@ -106,9 +106,15 @@ bool apply_setting(Settings *s, const char *name, const char *value) {
     return good;
 }
 
-// Takes one line of the file into the settings at `into`; false if it is not understood.
-static bool read_line(char *line, void *into) {
-    Settings *s = static_cast<Settings *>(into);
+// Takes one "name=value" line of the file into the settings at `into`.
+static bool read_setting(const char *name, const char *value, void *into) {
+    return apply_setting(static_cast<Settings *>(into), name, value);
+}
+
+// Hands one line to `take` as its name and value; a blank line or a comment is taken as it
+// is, and a line without "=" is not understood.
+static bool read_line(char *line, bool (*take)(const char *name, const char *value, void *into),
+                      void *into) {
     line[std::strcspn(line, "\r\n")] = '\0';
     if (line[0] == '\0' || line[0] == '#')
         return true;
@@ -116,7 +122,7 @@ static bool read_line(char *line, void *into) {
     if (!value)
         return false;
     *value++ = '\0';
-    return apply_setting(s, line, value);
+    return take(line, value, into);
 }
 
 // Reads the rest of a line too long for the buffer, so that the next read starts a new line.
@@ -126,7 +132,8 @@ static void skip_rest_of_line(std::FILE *file) {
     }
 }
 
-void read_kept_file(const char *path, bool (*take)(char *line, void *into), void *into) {
+void read_kept_file(const char *path, bool (*take)(const char *name, const char *value, void *into),
+                    void *into) {
     std::FILE *file = std::fopen(path, "r");
     if (!file && errno != ENOENT)
         std::fprintf(stderr, "haystack: ignoring %s: %s\n", path, std::strerror(errno));
@@ -137,7 +144,7 @@ void read_kept_file(const char *path, bool (*take)(char *line, void *into), void
         bool whole = std::strchr(line, '\n') || std::feof(file);
         if (!whole)
             skip_rest_of_line(file);
-        if (!whole || !take(line, into))
+        if (!whole || !read_line(line, take, into))
             std::fprintf(stderr, "haystack: %s, line %d is not understood; passed over\n", path,
                          number);
     }
@@ -147,7 +154,7 @@ void read_kept_file(const char *path, bool (*take)(char *line, void *into), void
 }
 
 void read_settings(const char *path, Settings *s) {
-    read_kept_file(path, read_line, s);
+    read_kept_file(path, read_setting, s);
 }
 
 // Writes every setting of the Settings at `from`, one a line, after the header.

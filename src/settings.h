@@ -64,10 +64,12 @@ void read_settings(const char *path, Settings *s);
 // False, with the file left as it was, when it could not be written.
 bool write_settings(const char *path, const Settings &s);
 
-// Reads a kept file of lines, handing each line, its end included, to `take` with `into`. A
-// missing file reads as empty, quietly; a line `take` refuses, or one too long to be read, is
+// Reads a kept file of "name=value" lines, handing each line's name and value to `take` with
+// `into`; blank lines and lines starting with "#" are passed over quietly. A missing file reads
+// as empty, quietly; a line without "=", one `take` refuses, or one too long to be read, is
 // passed over with one line on standard error naming it.
-void read_kept_file(const char *path, bool (*take)(char *line, void *into), void *into);
+void read_kept_file(const char *path, bool (*take)(const char *name, const char *value, void *into),
+                    void *into);
 
 // Writes a kept file through `print`, given `from`, as write_settings writes the settings: the
 // whole file or, with a false return, none of it.
