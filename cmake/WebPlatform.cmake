@@ -1,7 +1,9 @@
 # The game in a browser, built with Debian's emscripten (emcmake cmake): the image loader
 # compiled from its pinned source archive, the browser's files in place of the windowing
 # library, OpenGL and the mixer (src/web/), and a program linked to run its blocking main loop
-# across the browser's animation frames (ASYNCIFY) with the game's data preloaded beside it.
+# across the browser's animation frames (ASYNCIFY). Its pictures come beside it as PNG, turned
+# back into the game's TGA files before it starts (src/web/pictures_web.js); its music is
+# fetched once it draws (src/web/music_web.cpp).
 set(HAYSTACK_SOIL_ARCHIVE "" CACHE FILEPATH
     "The image loader's source archive, checked against its pin (scripts/pinned-source soil-)")
 if(NOT EXISTS "${HAYSTACK_SOIL_ARCHIVE}")
@@ -39,11 +41,11 @@ target_link_options(game_libraries INTERFACE
     -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1     # the flip waits; no wait behind a pointer
     -sINITIAL_MEMORY=64MB                       # the world, its copies for drawing, the data
     -sENVIRONMENT=web
-    --preload-file ${PROJECT_SOURCE_DIR}/data@/)
+    --pre-js ${PROJECT_SOURCE_DIR}/src/web/pictures_web.js)
 
 set(HAYSTACK_PLATFORM_SOURCES src/web/allegro_web.cpp src/web/gl_web.cpp src/web/music_web.cpp
     src/web/desktop_web.cpp src/web/endings_web.cpp src/web/random_glibc.cpp
     src/web/screen_web.cpp src/web/settings_web.cpp src/web/gamepad_web.cpp
     src/web/page_controls_web.cpp)
 set(HAYSTACK_PROGRAM_SOURCES) # none: the page carries the icon
-set(CMAKE_EXECUTABLE_SUFFIX .js) # haystack.js, with haystack.wasm and haystack.data beside it
+set(CMAKE_EXECUTABLE_SUFFIX .js) # haystack.js, with haystack.wasm beside it

@@ -3,20 +3,37 @@
 #
 # Included by the top-level CMakeLists.txt in the browser build. `web_artefacts` stages
 # haystack-<version>-web/ under the build folder (index.html, favicon.png, haystack.js,
-# haystack.wasm, haystack.data, LICENSE.txt, and what installs it as an app and lets it play
-# offline: manifest.webmanifest, icon-192.png, icon-512.png and the service worker sw.js) and
-# zips it: entries sorted, no extra fields, every time the last commit's (or SOURCE_DATE_EPOCH's).
+# haystack.wasm, the four pictures as PNG, the three tracks, LICENSE.txt, and what installs it
+# as an app and lets it play offline: manifest.webmanifest, icon-192.png, icon-512.png and the
+# service worker sw.js) and zips it: entries sorted, no extra fields, every time the last
+# commit's (or SOURCE_DATE_EPOCH's).
 set(HAYSTACK_WEB_PACKAGE haystack-${PROJECT_VERSION}-web)
 set(HAYSTACK_WEB_STAGE ${CMAKE_BINARY_DIR}/${HAYSTACK_WEB_PACKAGE})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html.in ${CMAKE_BINARY_DIR}/web-page/index.html
     @ONLY)
+set_property(TARGET haystack APPEND PROPERTY LINK_DEPENDS
+    ${PROJECT_SOURCE_DIR}/src/web/pictures_web.js)
+
+# The pictures as PNG (a tenth of the TGA files' bytes), which the browser turns back into them.
+set(HAYSTACK_WEB_PICTURES fencea clouda introa outroa)
+list(TRANSFORM HAYSTACK_WEB_PICTURES PREPEND ${CMAKE_BINARY_DIR}/web-pictures/
+    OUTPUT_VARIABLE WEB_PNGS)
+list(TRANSFORM WEB_PNGS APPEND .png)
+list(TRANSFORM HAYSTACK_WEB_PICTURES PREPEND ${PROJECT_SOURCE_DIR}/data/ OUTPUT_VARIABLE WEB_TGAS)
+list(TRANSFORM WEB_TGAS APPEND .tga)
+add_custom_command(OUTPUT ${WEB_PNGS}
+    COMMAND ${CMAKE_CURRENT_LIST_DIR}/pictures-as-png ${CMAKE_BINARY_DIR}/web-pictures ${WEB_TGAS}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/pictures-as-png ${WEB_TGAS}
+    VERBATIM)
+add_custom_target(web_pictures DEPENDS ${WEB_PNGS})
 
 add_custom_target(web_artefacts ALL
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${HAYSTACK_WEB_STAGE} ${HAYSTACK_WEB_STAGE}.zip
     COMMAND ${CMAKE_COMMAND} -E make_directory ${HAYSTACK_WEB_STAGE}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/web-page/index.html
         $<TARGET_FILE:haystack> $<TARGET_FILE_DIR:haystack>/haystack.wasm
-        $<TARGET_FILE_DIR:haystack>/haystack.data ${HAYSTACK_WEB_STAGE}
+        ${WEB_PNGS} ${PROJECT_SOURCE_DIR}/data/intro.mp3 ${PROJECT_SOURCE_DIR}/data/theme.mp3
+        ${PROJECT_SOURCE_DIR}/data/outro.mp3 ${HAYSTACK_WEB_STAGE}
     COMMAND ${CMAKE_COMMAND} -E copy
         ${PROJECT_SOURCE_DIR}/packaging/icons/hicolor/64x64/apps/net.haystackgame.Haystack.png
         ${HAYSTACK_WEB_STAGE}/favicon.png
@@ -28,5 +45,5 @@ add_custom_target(web_artefacts ALL
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/zip-reproducibly ${PROJECT_SOURCE_DIR}
         ${HAYSTACK_WEB_PACKAGE}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS haystack
+    DEPENDS haystack web_pictures
     VERBATIM)

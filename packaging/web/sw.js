@@ -3,7 +3,8 @@
 'use strict';
 const RELEASE = 'release-not-stamped'; // the release: its folder's name and its files' checksum
 const CACHE = `haystack ${RELEASE} ${self.registration.scope}`; // this release's files, here
-const FILES = ['./', 'haystack.js', 'haystack.wasm', 'haystack.data', 'favicon.png',
+const FILES = ['./', 'haystack.js', 'haystack.wasm', 'fencea.png', 'clouda.png', 'introa.png',
+               'outroa.png', 'intro.mp3', 'theme.mp3', 'outro.mp3', 'favicon.png',
                'manifest.webmanifest', 'icon-192.png', 'icon-512.png']; // all a game needs
 
 // Keeps the whole release before it serves any of it: should one file fail, none is kept.

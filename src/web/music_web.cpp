@@ -1,6 +1,7 @@
 // The music layer in a browser: looping music streams on one channel, over Web Audio. The
 // browser lets a page sound only after a key press or click on it, so until then the music
-// plays silently; a hidden tab pauses it.
+// plays silently; a hidden tab pauses it. The tracks are fetched once the game draws, or at
+// the first gesture if sooner, and until one has come the game plays on in silence.
 #include "music.h"
 
 #include <emscripten.h>
@@ -15,13 +16,19 @@ static bool audio_ready;              // the page has an audio context
 static MusicStream sounding;          // the stream playing, null for none
 
 // An audio context, its output measured by an analyser (for the page and its tests), started
-// by the first key press or click and paused while the tab is hidden.
+// by the first key press or click and paused while the tab is hidden. The tracks' downloads
+// start with the canvas's first frame or the first gesture, whichever comes first.
 // clang-format off
 EM_JS(int, open_audio, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context)
         return 0;
     const music = Module.music = {context : new Context(), tracks : [], playing : -1, paused : false};
+    let fetching = null;
+    music.fetched = new Promise(begin => fetching = begin);
+    const firstFrame = new MutationObserver(() => fetching());
+    firstFrame.observe(Module.canvas, {attributeFilter : ['data-frames']});
+    music.fetched.then(() => firstFrame.disconnect());
     music.analyser = music.context.createAnalyser();
     music.analyser.connect(music.context.destination);
     music.gain = music.context.createGain();
@@ -41,6 +48,7 @@ EM_JS(int, open_audio, (), {
     };
     const start = () => {
         gestured = true;
+        fetching();
         if (!document.hidden && !music.paused && music.context.state === 'suspended')
             music.context.resume();
     };
@@ -56,27 +64,24 @@ EM_JS(int, open_audio, (), {
     return 1;
 });
 
-// Decodes `file` from the game's data in the background; its place in the list, -1 when it
-// cannot be read.
+// Fetches `file`, beside the page, and decodes it in the background once the downloads start;
+// its place in the list. A track that cannot be had stays silent.
 // clang-format off
 EM_JS(int, decode_track, (const char *name), {
     const music = Module.music;
-    let bytes;
-    try {
-        bytes = FS.readFile(UTF8ToString(name));
-    } catch (e) {
-        return -1;
-    }
-    const track = {name : UTF8ToString(name), buffer : null, source : null};
-    track.decoded = music.context.decodeAudioData(bytes.buffer).then(
-        buffer => track.buffer = buffer, () => null);
+    const track = {name : UTF8ToString(name), buffer : null, source : null, asked : 0};
+    track.decoded = music.fetched.then(() => fetch(track.name))
+        .then(response => response.ok ? response.arrayBuffer() : Promise.reject())
+        .then(bytes => music.context.decodeAudioData(bytes))
+        .then(buffer => track.buffer = buffer, () => null);
     music.tracks.push(track);
     return music.tracks.length - 1;
 });
 // clang-format on
 
 // Plays track `id` from its start, looping, once it is decoded, unless another was asked for
-// meanwhile; -1 stops the one playing.
+// meanwhile; -1 stops the one playing. A track that comes late starts where it would be had it
+// come at once (the audio's clock stands still until the first gesture).
 // clang-format off
 EM_JS(void, play_track, (int id), {
     const music = Module.music;
@@ -90,6 +95,7 @@ EM_JS(void, play_track, (int id), {
     if (id < 0)
         return;
     const track = music.tracks[id];
+    track.asked = music.context.currentTime;
     track.decoded.then(buffer => {
         if (!buffer || music.playing !== id || track.source)
             return;
@@ -97,7 +103,7 @@ EM_JS(void, play_track, (int id), {
         track.source.buffer = buffer;
         track.source.loop = true;
         track.source.connect(music.gain);
-        track.source.start();
+        track.source.start(0, (music.context.currentTime - track.asked) % buffer.duration);
     });
     // clang-format on
 });

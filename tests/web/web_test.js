@@ -160,7 +160,9 @@ async function aim(g, x, y) {
 }
 
 // The title card over the attract stage: its opaque bands hide the sky, its cut-out window
-// shows the scene; the sound waits for a gesture, then the intro plays.
+// shows the scene; the tracks come after the first frame, with no gesture, yet the sound waits
+// for one, then the intro plays. (A screenshot counts as a gesture to Chromium, which lets a
+// track that comes later sound: the tracks are awaited first.)
 async function titleCardAndIntro() {
   const g = await open();
   await g.until(async () => await g.frames() >= 3, 60, 'the first frames');
