@@ -6,6 +6,7 @@
 'use strict';
 const puppeteer = require('puppeteer-core');
 const http = require('http');
+const crypto = require('crypto');
 const fs = require('fs');
 const path = require('path');
 
@@ -30,11 +31,14 @@ const sleep = s => new Promise(r => setTimeout(r, s * 1000));
 const check = (ok, what) => { if (!ok) throw new Error(what); };
 
 // The folder served on the loopback address (its `folder` may change); `refuse` names files
-// answered with 404. A request for `hang` is held unanswered in `held`.
-function serve(site, refuse = []) {
+// answered with 404. A request for `hang` is held unanswered in `held`; one for a file that
+// `hold` names waits in `waiting` until its answer is called.
+function serve(site, refuse = [], hold = []) {
   const server = http.createServer((req, res) => {
     site = server.folder;
     if (req.url.endsWith('/hang')) return server.held.push(res);
+    if (hold.some(h => req.url.endsWith(h)) && !server.waiting.done)
+      return server.waiting.push(() => server.emit('request', req, res));
     if (req.url.startsWith('/framed.html')) // the game in a frame, as game-hosting pages show it
       return res.writeHead(200, {'Content-Type': 'text/html'}).end(
           '<body style="margin:0"><iframe src="./" style="border:0;width:500px;height:420px"></iframe>');
@@ -45,13 +49,14 @@ function serve(site, refuse = []) {
   });
   server.folder = site;
   server.held = [];
+  server.waiting = [];
   return new Promise(r => server.listen(0, '127.0.0.1', () => r(server)));
 }
 
 // The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
 // `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
-async function open({clock, init, args = [], refuse, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
-  const server = await serve(folder, refuse);
+async function open({clock, init, args = [], refuse, hold, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
+  const server = await serve(folder, refuse, hold);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
   const page = await browser.newPage();
@@ -166,8 +171,6 @@ async function aim(g, x, y) {
 async function titleCardAndIntro() {
   const g = await open();
   await g.until(async () => await g.frames() >= 3, 60, 'the first frames');
-  // A screenshot counts as a gesture to Chromium, which then lets a track that starts after it
-  // sound: the tracks are decoded, and the intro started, before the picture is taken.
   await g.until(async () => await g.read('Module.music.tracks.every(t => t.buffer)'), 30, 'the tracks');
   const f = await grab(g, 'title_card');
   check(share(f, 0, 0, W, 100, isSky) < 0.01, 'the title card covers the top');
@@ -180,6 +183,33 @@ async function titleCardAndIntro() {
         'the page asks for a click or a key for sound');
   await g.page.mouse.click(5, 5);
   await g.until(async () => await g.level() > 0.01, 10, 'the intro to sound after a click');
+  await g.close();
+}
+
+// The first frame waits for no track: with every track held back, the game draws, from pictures
+// that are the desktop's TGA files byte for byte (so that the image loader makes the same
+// textures, texel for texel). The tracks are asked for without a gesture; a click and Space
+// meanwhile ask for the intro, then the theme, and once the tracks come the theme alone sounds.
+async function picturesAndLateMusic() {
+  const g = await open({hold: ['.mp3']});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  for (const name of ['fencea.tga', 'clouda.tga', 'introa.tga', 'outroa.tga']) {
+    const desktop = crypto.createHash('sha256').update(fs.readFileSync(path.join(__dirname, '../../data', name)));
+    const ours = await g.read(`crypto.subtle.digest('SHA-256', FS.readFile('${name}')).then(d =>
+      [...new Uint8Array(d)].map(b => b.toString(16).padStart(2, '0')).join(''))`);
+    check(ours === desktop.digest('hex'), `${name} is the desktop's`);
+  }
+  await g.until(async () => g.server.waiting.length === 3, 30, 'the three tracks to be asked for');
+  await g.page.mouse.click(5, 5);
+  await g.page.keyboard.press('Space');
+  await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'the theme');
+  await framesPass(g);
+  check(await g.level() === 0, 'silence while the tracks are held');
+  g.server.waiting.done = true;
+  g.server.waiting.forEach(answer => answer());
+  await g.until(async () => await g.level() > 0.01, 30, 'the theme to sound once it came');
+  check(await g.read("Module.music.tracks.filter(t => t.source).map(t => t.name).join()") === 'theme.mp3',
+        'the theme alone sounds');
   await g.close();
 }
 
@@ -279,7 +309,7 @@ async function noWebgl() {
 
 // A data file that cannot be downloaded gives a notice, not a blank page.
 async function downloadFails() {
-  const g = await open({refuse: ['haystack.data']});
+  const g = await open({refuse: ['introa.png']});
   await g.until(async () => /could not be downloaded/.test(await g.read("document.getElementById('notice-text').textContent")) &&
                 !(await g.read("document.getElementById('notice').hidden")), 30, 'a notice');
   await g.close();
@@ -612,6 +642,26 @@ async function phonePortrait() {
   await g.close();
 }
 
+// The page lets people zoom, but not on the game: a pinch (two fingers spread from 20 to 220
+// pixels apart) over the picture or over the stick, or a double tap on the picture, leaves the
+// phone's view unscaled. The same pinch zooms a page without `touch-action: none` fivefold.
+async function pinchOnPhone() {
+  const g = await open({viewport: PHONE});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  const [picture, stick] = [middle(await rect(g, '#canvas')), middle(await rect(g, '#stick'))];
+  for (const [x, y] of [picture, stick]) {
+    await fingers(g, 'touchStart', {5: [x - 10, y], 6: [x + 10, y]});
+    for (let d = 15; d <= 110; d += 5, await sleep(0.016))
+      await fingers(g, 'touchMove', {5: [x - d, y], 6: [x + d, y]});
+    await fingers(g, 'touchEnd');
+  }
+  await tap(g, ...picture);
+  await tap(g, ...picture);
+  await framesPass(g);
+  check(await g.read('visualViewport.scale') === 1, 'no zoom: ' + await g.read('visualViewport.scale'));
+  await g.close();
+}
+
 // A phone on its side: the picture fills the height, the controls lie over the bars; turned
 // upright, small, or in a game-hosting page's frame of any size, the picture fits again.
 async function landscapeResize() {
@@ -707,6 +757,8 @@ async function installOffline() {
   await offline(true);
   await g.page.reload();
   await g.until(async () => await g.frames() >= 2, 60, 'the game to play offline');
+  await g.page.mouse.click(5, 5);
+  await g.until(async () => await g.level() > 0.01, 30, 'the intro to sound offline');
   await g.page.goto(g.origin + '/?field=' + FIELD_ON_TOP); // a numbered field's address
   await g.until(async () => await g.data('field') === String(FIELD_ON_TOP), 60, 'a numbered field to play offline');
   await g.page.goto(g.origin + '/');
@@ -737,12 +789,57 @@ async function installOffline() {
   fs.rmSync(newer, {recursive: true});
 }
 
-const cases = {lostContext, sameAsDesktop, titleCardAndIntro, spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
+// --- Lighthouse ------------------------------------------------------------------------------
+
+const AUDITED = ['accessibility', 'best-practices', 'seo']; // the categories that must score 100
+// Lighthouse 12 (an ES module, found where require finds the test's modules) and its settings.
+const lighthouseModule = file => import(require('url').pathToFileURL(require.resolve('lighthouse/' + file)));
+
+// Lighthouse's audit of the release in `folder`, served on the loopback address, with its
+// `preset` ('mobile': slow 4G and a CPU four times slower, or 'desktop'), in a headless Chromium
+// of its own: {preset, performance, lcp (ms), each of AUDITED, short: the audits they lack}.
+async function audit(folder, preset) {
+  const {default: run} = await lighthouseModule('core/index.js');
+  const config = preset === 'desktop' ? (await lighthouseModule('core/config/desktop-config.js')).default : undefined;
+  const server = await serve(folder);
+  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
+    args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader']});
+  try {
+    const {lhr} = await run(`http://127.0.0.1:${server.address().port}/`, {hostname: '127.0.0.1',
+      port: Number(new URL(browser.wsEndpoint()).port), logLevel: 'error',
+      onlyCategories: ['performance', ...AUDITED]}, config);
+    const score = c => lhr.categories[c].score === null ? NaN : Math.round(lhr.categories[c].score * 100);
+    const short = AUDITED.flatMap(c => lhr.categories[c].auditRefs.map(r => lhr.audits[r.id]))
+        .filter(a => a.score !== null && a.score < 1).map(a => a.id);
+    return {preset, performance: score('performance'), lcp: lhr.audits['largest-contentful-paint'].numericValue,
+            ...Object.fromEntries(AUDITED.map(c => [c, score(c)])), short};
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
+const describeAudit = a => `Lighthouse ${a.preset}: performance ${a.performance}, largest contentful paint ` +
+    `${(a.lcp / 1000).toFixed(1)} s, ${AUDITED.map(c => `${c} ${a[c]}`).join(', ')}`;
+
+// Accessibility, best practices and SEO score 100 with both presets. The performance score and
+// the largest contentful paint are timings on a shared machine: printed, never judged.
+async function lighthouse() {
+  const faults = [];
+  for (const preset of ['mobile', 'desktop']) {
+    const a = await audit(site, preset);
+    console.log(describeAudit(a));
+    if (AUDITED.some(c => a[c] !== 100)) faults.push(`${preset}: ${a.short.join(', ')}`);
+  }
+  check(faults.length === 0, 'audits short of 100: ' + faults.join('; '));
+}
+
+const cases = {lostContext, sameAsDesktop, titleCardAndIntro, picturesAndLateMusic, pinchOnPhone, lighthouse,
+               spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
                phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough, serviceWorkersRefused,
                keyboardOptions, phoneOptions, numberedFields};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
-module.exports = {open, holdKey, sleep};
+module.exports = {open, holdKey, sleep, audit, describeAudit, lighthouseModule};
 
 // A standard gamepad given to the page before it loads, which the test sets through `testPad`.
 const PAD = `window.testPad = {id: 'Test pad', index: 0, connected: true, mapping: 'standard',
