@@ -1,23 +1,54 @@
 // The browser release's figures in headless Chromium on this machine: file sizes, time to the
 // first frame, frame rate in the attract stage and in play, and the ticks a second, before and
 // after the tab was hidden; then the frame cost in play with the canvas drawing 640x480,
-// 1280x960 and 1920x1080 pixels (fullscreen, the picture 1440x1080 between bars).
+// 1280x960 and 1920x1080 pixels (fullscreen, the picture 1440x1080 between bars); then the
+// first frame on a phone under Lighthouse's mobile throttling, and Lighthouse's own figures.
 //   node bench/web_bench.js SITE_FOLDER ZIP
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
 const [site, zip] = process.argv.slice(2);
-const {open, holdKey, sleep} = require('../tests/web/web_test.js');
+const {open, holdKey, sleep, audit, describeAudit, lighthouseModule} = require('../tests/web/web_test.js');
 const SPAN = 10; // seconds each rate is measured over
+
+// What the page downloads before its first frame (the manifest's small icon Chromium fetches
+// for the manifest), then what comes after it.
+const FIRST_FRAME_FILES = ['index.html', 'haystack.js', 'haystack.wasm', 'fencea.png', 'clouda.png',
+  'introa.png', 'outroa.png', 'favicon.png', 'manifest.webmanifest', 'icon-192.png'];
+const LATER_FILES = ['intro.mp3', 'theme.mp3', 'outro.mp3', 'sw.js', 'icon-512.png'];
 
 const kb = bytes => (bytes / 1000).toFixed(1) + ' kB';
 function sizes() {
   console.log('| File | Size | Gzipped |\n|---|---:|---:|');
-  for (const f of ['haystack.wasm', 'haystack.js', 'haystack.data', 'index.html', 'sw.js', zip]) {
-    const bytes = fs.readFileSync(f === zip ? zip : path.join(site, f));
-    console.log(`| ${path.basename(f)} | ${kb(bytes.length)} | ${kb(zlib.gzipSync(bytes, {level: 9}).length)} |`);
-  }
+  const row = (name, bytes) => console.log(`| ${name} | ${kb(bytes.length)} | ${kb(zlib.gzipSync(bytes, {level: 9}).length)} |`);
+  const first = FIRST_FRAME_FILES.map(f => fs.readFileSync(path.join(site, f)));
+  FIRST_FRAME_FILES.forEach((f, k) => row(f, first[k]));
+  row('**before the first frame**', Buffer.concat(first));
+  for (const f of LATER_FILES) row(f + ' (after it)', fs.readFileSync(path.join(site, f)));
+  row(path.basename(zip), fs.readFileSync(zip));
+}
+
+// From navigation to the first frame on the canvas, on a phone (Lighthouse's mobile screen)
+// with DevTools' network and CPU throttling as Lighthouse's mobile preset applies them: slow 4G
+// (562.5 ms a request, 1.47 Mbit/s down) and a CPU four times slower. Nothing is kept between
+// runs: each is a first visit.
+async function throttledFirstFrame() {
+  const {throttling, screenEmulationMetrics: screen} = await lighthouseModule('core/config/constants.js');
+  const slow = throttling.mobileSlow4G;
+  const g = await open({folder: site, viewport: {...screen.mobile, isMobile: true, hasTouch: true},
+    before: async g => {
+      await g.session.send('Network.enable');
+      await g.session.send('Network.emulateNetworkConditions', {offline: false, latency: slow.requestLatencyMs,
+        downloadThroughput: slow.downloadThroughputKbps * 1024 / 8, uploadThroughput: slow.uploadThroughputKbps * 1024 / 8});
+      await g.session.send('Emulation.setCPUThrottlingRate', {rate: slow.cpuSlowdownMultiplier});
+      await g.page.evaluateOnNewDocument(`new MutationObserver((changes, seen) => {
+        window.firstFrameAt = performance.now(); seen.disconnect(); }).observe(document, {subtree: true, attributeFilter: ['data-frames']});`);
+    }});
+  await g.until(async () => await g.read('window.firstFrameAt') > 0, 120, 'the first frame');
+  const first = await g.read('window.firstFrameAt');
+  await g.close();
+  return first;
 }
 
 // Frames and ticks a second over SPAN seconds.
@@ -57,6 +88,11 @@ async function main() {
 | ticks a second after that | ${back.ticks.toFixed(2)} |`);
   await g.close();
   await bySize();
+  const firsts = [];
+  for (let k = 0; k < 3; k++) firsts.push(await throttledFirstFrame());
+  console.log(`\nFirst frame under Lighthouse's mobile throttling, three first visits: ${
+      firsts.map(t => (t / 1000).toFixed(2) + ' s').join(', ')}`);
+  for (const preset of ['mobile', 'desktop']) console.log(describeAudit(await audit(site, preset)));
 }
 
 // Frames a second in play, on the ground facing the mound, with the canvas drawing at each

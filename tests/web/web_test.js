@@ -55,7 +55,8 @@ function serve(site, refuse = [], hold = []) {
 
 // The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
 // `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
-async function open({clock, init, args = [], refuse, hold, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
+// `before(g)` is awaited before the page is opened.
+async function open({clock, init, args = [], refuse, hold, before, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
   const server = await serve(folder, refuse, hold);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
@@ -76,6 +77,7 @@ async function open({clock, init, args = [], refuse, hold, viewport = {width: 64
     throw new Error('timed out waiting for ' + what);
   };
   g.close = async () => { await browser.close(); server.close(); };
+  if (before) await before(g);
   g.origin = `http://127.0.0.1:${server.address().port}`;
   await page.goto(`${g.origin}/${query}`);
   return g;
