@@ -24,6 +24,7 @@ function pictureAsTga(bitmap) {
   return tga;
 }
 
+// Each picture's TGA file, {name, bytes}, once all four are fetched and decoded.
 const picturesDecoded = Promise.all(PICTURES.map(name => fetch(name + '.png')
     .then(response => {
       if (!response.ok) throw new Error(name + '.png: ' + response.status);
