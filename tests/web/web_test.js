@@ -192,9 +192,12 @@ async function titleCardAndIntro() {
 // that are the desktop's TGA files byte for byte (so that the image loader makes the same
 // textures, texel for texel). The tracks are asked for without a gesture; a click and Space
 // meanwhile ask for the intro, then the theme, and once the tracks come the theme alone sounds.
+// The WebGL context the page makes before the game starts is the one the game asks for.
 async function picturesAndLateMusic() {
   const g = await open({hold: ['.mp3']});
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  const made = await g.read("canvas.getContext('webgl2').getContextAttributes()");
+  check(!made.alpha && made.depth && !made.antialias && !made.stencil, 'the game\'s own context: ' + JSON.stringify(made));
   for (const name of ['fencea.tga', 'clouda.tga', 'introa.tga', 'outroa.tga']) {
     const desktop = crypto.createHash('sha256').update(fs.readFileSync(path.join(__dirname, '../../data', name)));
     const ours = await g.read(`crypto.subtle.digest('SHA-256', FS.readFile('${name}')).then(d =>
