@@ -1,6 +1,6 @@
 // The game's pictures in a browser: they travel as PNG, and the browser decodes each back into
 // the 32-bit TGA file, top row first, that the game opens, byte for byte the desktop's own.
-// Joined to the start of haystack.js (--pre-js): the downloads start with the program's.
+// Joined to the start of haystack.js (--pre-js).
 const PICTURES = ['fencea', 'clouda', 'introa', 'outroa']; // the game's pictures, by name
 const TGA_TOP_FIRST = 0x28; // TGA descriptor: 8 alpha bits, the top row stored first
 
@@ -25,7 +25,10 @@ function pictureAsTga(bitmap) {
 }
 
 // Each picture's TGA file, {name, bytes}, once all four are fetched and decoded.
-const picturesDecoded = Promise.all(PICTURES.map(name => fetch(name + '.png')
+// The page asks for them at once, beside the program, as Module.pictures ({name, png: the
+// fetch's promise}); a page that did not is served here.
+const picturesAsked = Module.pictures || PICTURES.map(name => ({name, png: fetch(name + '.png')}));
+const picturesDecoded = Promise.all(picturesAsked.map(({name, png}) => png
     .then(response => {
       if (!response.ok) throw new Error(name + '.png: ' + response.status);
       return response.blob();
