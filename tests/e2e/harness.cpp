@@ -587,7 +587,8 @@ std::vector<float> recent_sound(Game &game, long frames) {
 }
 
 void expect_exit_status(Game &game, int code) {
-    ASSERT_TRUE(game.wait_exit(EXIT_TIMEOUT)) << "the game did not exit";
+    ASSERT_TRUE(game.wait_exit(EXIT_TIMEOUT)) << "the game did not exit; output so far:\n"
+                                              << game.output();
     EXPECT_TRUE(WIFEXITED(game.status) && WEXITSTATUS(game.status) == code)
         << describe_status(game.status) << "; output:\n"
         << game.output();
