@@ -1,7 +1,6 @@
 // The game's pictures in a browser: they travel as PNG, and the browser decodes each back into
 // the 32-bit TGA file, top row first, that the game opens, byte for byte the desktop's own.
 // Joined to the start of haystack.js (--pre-js).
-const PICTURES = ['fencea', 'clouda', 'introa', 'outroa']; // the game's pictures, by name
 const TGA_TOP_FIRST = 0x28; // TGA descriptor: 8 alpha bits, the top row stored first
 
 // The picture as a TGA file: the fixed header, then blue, green, red and alpha of each pixel.
@@ -26,9 +25,8 @@ function pictureAsTga(bitmap) {
 
 // Each picture's TGA file, {name, bytes}, once all four are fetched and decoded.
 // The page asks for them at once, beside the program, as Module.pictures ({name, png: the
-// fetch's promise}); a page that did not is served here.
-const picturesAsked = Module.pictures || PICTURES.map(name => ({name, png: fetch(name + '.png')}));
-const picturesDecoded = Promise.all(picturesAsked.map(({name, png}) => png
+// fetch's promise}).
+const picturesDecoded = Promise.all(Module.pictures.map(({name, png}) => png
     .then(response => {
       if (!response.ok) throw new Error(name + '.png: ' + response.status);
       return response.blob();
