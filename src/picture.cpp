@@ -1,4 +1,4 @@
-// Pictures: TGA files into OpenGL textures through the image loader, behind its guard.
+// Pictures: the game's four, and the guard that stands before the image loader on the desktop.
 #include "picture.h"
 
 #include "game_state.h"
@@ -108,14 +108,6 @@ bool picture_is_safe_to_load(FILE *tga) {
            tga_header_is_sane(header) &&
            std::fseek(tga, tga_pixels_offset(header), SEEK_SET) == 0 &&
            tga_pixels_are_whole(tga, header);
-}
-
-GLuint load_picture_texture(const char *file, unsigned flags) {
-    FILE *tga = std::fopen(file, "rb");
-    bool safe = tga && picture_is_safe_to_load(tga);
-    if (tga)
-        std::fclose(tga);
-    return safe ? SOIL_load_OGL_texture(file, SOIL_LOAD_RGBA, SOIL_CREATE_NEW_ID, flags) : 0;
 }
 
 void load_game_pictures() {

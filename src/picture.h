@@ -1,4 +1,5 @@
-// Pictures: TGA files into OpenGL textures through the image loader, behind its guard.
+// Pictures: TGA files into OpenGL textures through the image loader, behind its guard; in a
+// browser, the same textures from the pictures the page decoded.
 #pragma once
 
 #include <GL/gl.h>
@@ -14,7 +15,8 @@ const unsigned FENCE_FLAGS = PICTURE_FLAGS | SOIL_FLAG_INVERT_Y; // top row alon
 void load_game_pictures();
 
 // Loads a TGA picture into a new OpenGL texture with the image loader's `flags`;
-// 0 when the file is missing or is not a picture the loader can safely read.
+// 0 when the file is missing or is not a picture the loader can safely read. In a browser the
+// picture is the one the page decoded from the PNG file of the same name.
 GLuint load_picture_texture(const char *file, unsigned flags);
 
 // Whether `tga`, read from its first byte, holds a TGA picture the image loader reads safely

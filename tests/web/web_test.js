@@ -188,21 +188,56 @@ async function titleCardAndIntro() {
   await g.close();
 }
 
-// The first frame waits for no track: with every track held back, the game draws, from pictures
-// that are the desktop's TGA files byte for byte (so that the image loader makes the same
-// textures, texel for texel). The tracks are asked for without a gesture; a click and Space
+// Put in the page before the game: the textures given pixels, and the SHA-256 of the texels
+// of those still alive that are `width`x`height`, each read through a framebuffer of its own.
+const RECORD_TEXTURES = `{
+  const upload = WebGL2RenderingContext.prototype.texImage2D, uploads = [];
+  WebGL2RenderingContext.prototype.texImage2D = function(...a) {
+    upload.apply(this, a);
+    const size = a.length === 6 ? [a[5].width, a[5].height] : [a[3], a[4]];
+    uploads.push({gl: this, texture: this.getParameter(this.TEXTURE_BINDING_2D), size});
+  };
+  window.textureDigests = (width, height) => Promise.all(uploads.filter(u => u.gl.isTexture(u.texture) &&
+      u.size[0] === width && u.size[1] === height).map(({gl, texture}) => {
+    const was = gl.getParameter(gl.FRAMEBUFFER_BINDING), frame = gl.createFramebuffer(), texels = new Uint8Array(width * height * 4);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, frame);
+    gl.framebufferTexture2D(gl.FRAMEBUFFER, gl.COLOR_ATTACHMENT0, gl.TEXTURE_2D, texture, 0);
+    gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, texels);
+    gl.bindFramebuffer(gl.FRAMEBUFFER, was);
+    gl.deleteFramebuffer(frame);
+    return crypto.subtle.digest('SHA-256', texels).then(d => [...new Uint8Array(d)].map(b => b.toString(16).padStart(2, '0')).join(''));
+  }));
+}`;
+
+// A plain 32-bit TGA file's rows of red, green, blue and alpha, top row first.
+function tgaRows(file) {
+  const tga = fs.readFileSync(file), width = tga.readUInt16LE(12), height = tga.readUInt16LE(14);
+  const rows = [];
+  for (let y = 0; y < height; y++) {
+    const row = Buffer.from(tga.subarray(18 + y * width * 4, 18 + (y + 1) * width * 4));
+    for (let i = 0; i < row.length; i += 4) [row[i], row[i + 2]] = [row[i + 2], row[i]];
+    rows.push(row);
+  }
+  if (!(tga[17] & 0x20)) rows.reverse();
+  return {width, height, rows};
+}
+
+// The first frame waits for no track: with every track held back, the game draws, its four
+// pictures' textures each texel as the desktop's image loader makes them from the TGA files
+// (the fence's upside down). The tracks are asked for without a gesture; a click and Space
 // meanwhile ask for the intro, then the theme, and once the tracks come the theme alone sounds.
 // The WebGL context the page makes before the game starts is the one the game asks for.
 async function picturesAndLateMusic() {
-  const g = await open({hold: ['.mp3']});
+  const g = await open({hold: ['.mp3'], before: g => g.page.evaluateOnNewDocument(RECORD_TEXTURES)});
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
   const made = await g.read("canvas.getContext('webgl2').getContextAttributes()");
   check(!made.alpha && made.depth && !made.antialias && !made.stencil, 'the game\'s own context: ' + JSON.stringify(made));
-  for (const name of ['fencea.tga', 'clouda.tga', 'introa.tga', 'outroa.tga']) {
-    const desktop = crypto.createHash('sha256').update(fs.readFileSync(path.join(__dirname, '../../data', name)));
-    const ours = await g.read(`crypto.subtle.digest('SHA-256', FS.readFile('${name}')).then(d =>
-      [...new Uint8Array(d)].map(b => b.toString(16).padStart(2, '0')).join(''))`);
-    check(ours === desktop.digest('hex'), `${name} is the desktop's`);
+  for (const [name, upsideDown] of [['fencea', true], ['clouda'], ['introa'], ['outroa']]) {
+    const {width, height, rows} = tgaRows(path.join(__dirname, '../../data', name + '.tga'));
+    if (upsideDown) rows.reverse();
+    const desktop = crypto.createHash('sha256').update(Buffer.concat(rows)).digest('hex');
+    const ours = await g.read(`textureDigests(${width}, ${height})`);
+    check(ours.length === 1 && ours[0] === desktop, `${name}'s texture is the desktop's: ${ours.length} of ${width}x${height}`);
   }
   await g.until(async () => g.server.waiting.length === 3, 30, 'the three tracks to be asked for');
   await g.page.mouse.click(5, 5);

@@ -1,6 +1,6 @@
-// The browser's OpenGL: WebGL 2's functions, and the part of OpenGL 1.1 the game and the image
-// loader use beyond them (immediate mode, client arrays, the matrix stack, the alpha test,
-// wide lines and points), given by gl_web.cpp.
+// The browser's OpenGL: WebGL 2's functions, and the part of OpenGL 1.1 the game uses beyond
+// them (immediate mode, client arrays, the matrix stack, the alpha test, wide lines and
+// points), given by gl_web.cpp.
 #pragma once
 
 #include <GLES3/gl3.h>
@@ -18,8 +18,6 @@
 #define GL_VERTEX_ARRAY 0x8074        // glEnableClientState: positions from glVertexPointer
 #define GL_COLOR_ARRAY 0x8076         // colours from glColorPointer
 #define GL_TEXTURE_COORD_ARRAY 0x8078 // not supported
-#define GL_LUMINANCE 0x1909           // a one-channel texture (the image loader names it)
-#define GL_LUMINANCE_ALPHA 0x190A     // two channels, likewise
 
 #ifdef __cplusplus
 extern "C" {
