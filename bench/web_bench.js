@@ -14,7 +14,7 @@ const SPAN = 10; // seconds each rate is measured over
 
 // What the page downloads before its first frame (the manifest's small icon Chromium fetches
 // for the manifest), then what comes after it.
-const FIRST_FRAME_FILES = ['index.html', 'haystack.js', 'haystack.wasm', 'fencea.png', 'clouda.png',
+const FIRST_FRAME_FILES = ['index.html', 'haystack.js.gz', 'haystack.wasm.gz', 'fencea.png', 'clouda.png',
   'introa.png', 'outroa.png', 'favicon.png', 'manifest.webmanifest', 'icon-192.png'];
 const LATER_FILES = ['intro.mp3', 'theme.mp3', 'outro.mp3', 'sw.js', 'icon-512.png'];
 

@@ -1,7 +1,8 @@
 # The game in a browser, built with Debian's emscripten (emcmake cmake): the browser's files in
 # place of the windowing library, OpenGL, the image loader and the mixer (src/web/), and a
 # program linked to run its blocking main loop across the browser's animation frames
-# (ASYNCIFY). Its pictures come beside it as PNG, which the browser decodes into the game's
+# (ASYNCIFY), its WebAssembly packed by gzip (src/web/program_web.js). Its pictures come beside
+# it as PNG, which the browser decodes into the game's
 # textures (src/web/pictures_web.js, picture_web.cpp); its music is fetched once it draws
 # (src/web/music_web.cpp). Of the image loader only its header is taken, for the flags the game
 # loads its pictures with.
@@ -35,7 +36,8 @@ target_link_options(game_libraries INTERFACE
     -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT=1     # the flip waits; no wait behind a pointer
     -sINITIAL_MEMORY=64MB                       # the world, its copies for drawing, the data
     -sENVIRONMENT=web
-    --pre-js ${PROJECT_SOURCE_DIR}/src/web/pictures_web.js)
+    "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/src/web/program_web.js"
+    "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/src/web/pictures_web.js")
 
 set(HAYSTACK_PLATFORM_SOURCES src/web/allegro_web.cpp src/web/gl_web.cpp src/web/music_web.cpp
     src/web/desktop_web.cpp src/web/endings_web.cpp src/web/random_glibc.cpp

@@ -12,54 +12,61 @@ struct MusicTrack {
 
 const int MAX_TRACKS = 16;            // streams that can be open at once
 static MusicTrack tracks[MAX_TRACKS]; // the open streams; a negative id marks a free place
-static bool audio_ready;              // the page has an audio context
+static bool audio_ready;              // the page can sound (its audio context may come later)
 static MusicStream sounding;          // the stream playing, null for none
 
 // An audio context, its output measured by an analyser (for the page and its tests), started
 // by the first key press or click and paused while the tab is hidden. The tracks' downloads
-// start with the canvas's first frame or the first gesture, whichever comes first.
+// start with the canvas's first frame or the first gesture, whichever comes first, and the
+// context is made only then: making one holds the page a while, which the first frame should
+// not wait for. Until then the volume and a pause are kept for it, and the music's clock stands
+// still, as a context's does before the first gesture.
 // clang-format off
 EM_JS(int, open_audio, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context)
         return 0;
-    const music = Module.music = {context : new Context(), tracks : [], playing : -1, paused : false};
+    const music = Module.music = {context : null, tracks : [], playing : -1, paused : false, volume : 1};
     let fetching = null;
     music.fetched = new Promise(begin => fetching = begin);
     const firstFrame = new MutationObserver(() => fetching());
     firstFrame.observe(Module.canvas, {attributeFilter : ['data-frames']});
-    music.fetched.then(() => firstFrame.disconnect());
-    music.analyser = music.context.createAnalyser();
-    music.analyser.connect(music.context.destination);
-    music.gain = music.context.createGain();
-    music.gain.connect(music.analyser);
+    let gestured = false;
+    music.fetched.then(() => {
+        firstFrame.disconnect();
+        music.context = new Context();
+        music.analyser = music.context.createAnalyser();
+        music.analyser.connect(music.context.destination);
+        music.gain = music.context.createGain();
+        music.gain.gain.value = music.volume;
+        music.gain.connect(music.analyser);
+        music.pause(music.paused);
+    });
     music.level = () => {
+        if (!music.analyser)
+            return 0;
         const samples = new Float32Array(music.analyser.fftSize);
         music.analyser.getFloatTimeDomainData(samples);
         return Math.sqrt(samples.reduce((sum, s) => sum + s * s, 0) / samples.length);
     };
-    let gestured = false;
     music.pause = paused => {
         music.paused = paused;
-        if (paused)
+        if (!music.context)
+            return;
+        if (paused || document.hidden)
             music.context.suspend();
-        else if (gestured && !document.hidden)
+        else if (gestured)
             music.context.resume();
     };
     const start = () => {
         gestured = true;
         fetching();
-        if (!document.hidden && !music.paused && music.context.state === 'suspended')
+        if (music.context && !document.hidden && !music.paused && music.context.state === 'suspended')
             music.context.resume();
     };
     for (const type of ['keydown', 'mousedown', 'pointerdown', 'touchend'])
         window.addEventListener(type, start, true);
-    document.addEventListener('visibilitychange', () => {
-        if (document.hidden)
-            music.context.suspend();
-        else if (gestured && !music.paused)
-            music.context.resume();
-    });
+    document.addEventListener('visibilitychange', () => music.pause(music.paused));
     // clang-format on
     return 1;
 });
@@ -95,7 +102,7 @@ EM_JS(void, play_track, (int id), {
     if (id < 0)
         return;
     const track = music.tracks[id];
-    track.asked = music.context.currentTime;
+    track.asked = music.context ? music.context.currentTime : 0;
     track.decoded.then(buffer => {
         if (!buffer || music.playing !== id || track.source)
             return;
@@ -157,7 +164,11 @@ void music_stop(MusicStream stream) {
 }
 
 // clang-format off
-EM_JS(void, set_gain, (double gain), { Module.music.gain.gain.value = gain; });
+EM_JS(void, set_gain, (double gain), {
+    Module.music.volume = gain;
+    if (Module.music.gain)
+        Module.music.gain.gain.value = gain;
+});
 EM_JS(void, pause_audio, (int paused), { Module.music.pause(paused !== 0); });
 // clang-format on
 

@@ -7,6 +7,7 @@
 const puppeteer = require('puppeteer-core');
 const http = require('http');
 const crypto = require('crypto');
+const zlib = require('zlib');
 const fs = require('fs');
 const path = require('path');
 
@@ -32,8 +33,9 @@ const check = (ok, what) => { if (!ok) throw new Error(what); };
 
 // The folder served on the loopback address (its `folder` may change); `refuse` names files
 // answered with 404. A request for `hang` is held unanswered in `held`; one for a file that
-// `hold` names waits in `waiting` until its answer is called.
-function serve(site, refuse = [], hold = []) {
+// `hold` names waits in `waiting` until its answer is called. With `encoded`, .gz files are
+// sent as gzip-encoded, for the browser to unpack on the way.
+function serve(site, refuse = [], hold = [], encoded = false) {
   const server = http.createServer((req, res) => {
     site = server.folder;
     if (req.url.endsWith('/hang')) return server.held.push(res);
@@ -44,7 +46,8 @@ function serve(site, refuse = [], hold = []) {
           '<body style="margin:0"><iframe src="./" style="border:0;width:500px;height:420px"></iframe>');
     const file = path.join(site, decodeURIComponent(req.url.split('?')[0]).replace(/\/$/, '/index.html'));
     if (refuse.some(r => file.endsWith(r)) || !fs.existsSync(file)) return res.writeHead(404).end();
-    res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream'});
+    res.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
+                        ...(encoded && file.endsWith('.gz') ? {'Content-Encoding': 'gzip'} : {})});
     fs.createReadStream(file).pipe(res);
   });
   server.folder = site;
@@ -56,8 +59,8 @@ function serve(site, refuse = [], hold = []) {
 // The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
 // `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
 // `before(g)` is awaited before the page is opened.
-async function open({clock, init, args = [], refuse, hold, before, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
-  const server = await serve(folder, refuse, hold);
+async function open({clock, init, args = [], refuse, hold, encoded, before, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
+  const server = await serve(folder, refuse, hold, encoded);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
   const page = await browser.newPage();
@@ -348,6 +351,20 @@ async function noWebgl() {
 }
 
 // A data file that cannot be downloaded gives a notice, not a blank page.
+// The program travels packed by gzip. A browser that cannot unpack gzip asks for the plain
+// files alone, and a host that has the browser unpack them on the way (Content-Encoding: gzip)
+// serves a game that plays as well.
+async function programPackedOrNot() {
+  for (const [how, options, asked] of [['without DecompressionStream', {init: 'delete window.DecompressionStream;'}, /\.(js|wasm)$/],
+                                       ['from a host that encodes .gz', {encoded: true}, /\.(js|wasm)\.gz$/]]) {
+    const g = await open(options);
+    await g.until(async () => await g.frames() >= 2, 60, 'the first frames ' + how);
+    const program = (await g.read("performance.getEntriesByType('resource').map(e => e.name)")).filter(n => /\/haystack\./.test(n));
+    check(program.length === 2 && program.every(n => asked.test(n)), `the program's files ${how}: ${program}`);
+    await g.close();
+  }
+}
+
 async function downloadFails() {
   const g = await open({refuse: ['introa.png']});
   await g.until(async () => /could not be downloaded/.test(await g.read("document.getElementById('notice-text').textContent")) &&
@@ -779,7 +796,9 @@ async function largeScreenFullscreen() {
 async function installOffline() {
   const newer = fs.mkdtempSync(path.join(require('os').tmpdir(), 'haystack-newer-'));
   fs.cpSync(site, newer, {recursive: true});
-  fs.appendFileSync(path.join(newer, 'haystack.js'), '\n// the newer release\n');
+  const program = path.join(newer, 'haystack.js.gz'); // marked as it runs
+  fs.writeFileSync(program, zlib.gzipSync(Buffer.concat([zlib.gunzipSync(fs.readFileSync(program)),
+                                                         Buffer.from('\nwindow.newerRelease = true;\n')])));
   const worker = path.join(newer, 'sw.js');
   fs.writeFileSync(worker, fs.readFileSync(worker, 'utf8').replace(/-web-[0-9a-f]+'/, "-web-newer'"));
   const g = await open();
@@ -807,7 +826,7 @@ async function installOffline() {
   g.server.folder = newer;
   await g.page.reload(); // the page finds the newer release and keeps it, while the older plays
   await g.until(async () => await g.read("navigator.serviceWorker.getRegistration().then(r => !!r.waiting)"), 60, 'the newer release kept');
-  const newerPlays = async () => /the newer release/.test(await g.read("fetch('haystack.js').then(r => r.text())"));
+  const newerPlays = async () => await g.read('window.newerRelease') === true;
   const other = await g.browser.newPage();
   await other.goto(g.page.url() + 'LICENSE.txt');
   await other.evaluate("fetch('hang'), 0");
@@ -875,7 +894,8 @@ async function lighthouse() {
 
 const cases = {lostContext, sameAsDesktop, titleCardAndIntro, picturesAndLateMusic, pinchOnPhone, lighthouse,
                spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
-               phonePortrait, landscapeResize, largeScreenFullscreen, installOffline, gamepadPlayThrough, serviceWorkersRefused,
+               programPackedOrNot, phonePortrait, landscapeResize, largeScreenFullscreen, installOffline,
+               gamepadPlayThrough, serviceWorkersRefused,
                keyboardOptions, phoneOptions, numberedFields};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
