@@ -32,8 +32,10 @@ function sizes() {
 // From navigation to the first frame on the canvas, on a phone (Lighthouse's mobile screen)
 // with DevTools' network and CPU throttling as Lighthouse's mobile preset applies them: slow 4G
 // (562.5 ms a request, 1.47 Mbit/s down) and a CPU four times slower. Nothing is kept between
-// runs: each is a first visit. {first, context}: ms to the first frame, and the time the page
-// was held making the WebGL context (which software drawing takes long over).
+// runs: each is a first visit. {first, context, blocking, drawing}: ms to the first frame, the
+// time the page was held making the WebGL context (which software drawing takes long over),
+// and the blocking time of the long tasks until a second after the first frame, in all and
+// the part of it the page spent waiting for the browser's drawing process.
 async function throttledFirstFrame() {
   const {throttling, screenEmulationMetrics: screen} = await lighthouseModule('core/config/constants.js');
   const slow = throttling.mobileSlow4G;
@@ -43,6 +45,7 @@ async function throttledFirstFrame() {
       await g.session.send('Network.emulateNetworkConditions', {offline: false, latency: slow.requestLatencyMs,
         downloadThroughput: slow.downloadThroughputKbps * 1024 / 8, uploadThroughput: slow.uploadThroughputKbps * 1024 / 8});
       await g.session.send('Emulation.setCPUThrottlingRate', {rate: slow.cpuSlowdownMultiplier});
+      await g.page.tracing.start({categories: ['devtools.timeline', 'disabled-by-default-devtools.timeline', 'gpu']});
       await g.page.evaluateOnNewDocument(`new MutationObserver((changes, seen) => {
         window.firstFrameAt = performance.now(); seen.disconnect(); }).observe(document, {subtree: true, attributeFilter: ['data-frames']});
         const make = HTMLCanvasElement.prototype.getContext;
@@ -54,8 +57,31 @@ async function throttledFirstFrame() {
     }});
   await g.until(async () => await g.read('window.firstFrameAt') > 0, 120, 'the first frame');
   const times = {first: await g.read('window.firstFrameAt'), context: await g.read('window.contextTook')};
+  await sleep(1);
+  Object.assign(times, blockingTime(JSON.parse(Buffer.from(await g.page.tracing.stop()).toString()).traceEvents));
   await g.close();
   return times;
+}
+
+// Lighthouse's total blocking time, over the page's main thread in a trace: each task's time
+// beyond 50 ms. `drawing`: the same, counting only the time spent waiting for the browser's
+// drawing process (software drawing here) to make the context or answer a call.
+const WAITS = ['GpuChannelHost::CreateViewCommandBuffer', 'CommandBufferHelper::Finish'];
+function blockingTime(events) {
+  const tasks = events.filter(e => e.name === 'RunTask' && e.ph === 'X');
+  const busiest = events.filter(e => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
+      .map(t => [t, tasks.filter(e => e.pid === t.pid && e.tid === t.tid).reduce((sum, e) => sum + e.dur, 0)])
+      .sort((a, b) => b[1] - a[1])[0][0]; // the game's page, not the blank one before it
+  const on = events.filter(e => e.pid === busiest.pid && e.tid === busiest.tid && e.ph === 'X');
+  let blocking = 0, drawing = 0;
+  for (const task of on.filter(e => e.name === 'RunTask' && e.dur > 50000)) {
+    const waits = on.filter(e => WAITS.includes(e.name) && e.ts >= task.ts && e.ts < task.ts + task.dur);
+    const waited = waits.filter(w => !waits.some(o => o !== w && o.ts <= w.ts && o.ts + o.dur >= w.ts + w.dur))
+        .reduce((sum, w) => sum + w.dur, 0);
+    blocking += task.dur - 50000;
+    drawing += Math.min(waited, task.dur - 50000);
+  }
+  return {blocking: blocking / 1000, drawing: drawing / 1000};
 }
 
 // Frames and ticks a second over SPAN seconds.
@@ -100,7 +126,9 @@ async function main() {
   const seconds = ms => (ms / 1000).toFixed(2) + ' s';
   console.log(`\nFirst frame under Lighthouse's mobile throttling, three first visits: ${
       firsts.map(t => seconds(t.first)).join(', ')}; of which making the WebGL context: ${
-      firsts.map(t => seconds(t.context)).join(', ')}`);
+      firsts.map(t => seconds(t.context)).join(', ')}; the long tasks' blocking time to a second after it: ${
+      firsts.map(t => seconds(t.blocking)).join(', ')}, of which waiting for software drawing: ${
+      firsts.map(t => seconds(t.drawing)).join(', ')}`);
   for (const preset of ['mobile', 'desktop']) console.log(describeAudit(await audit(site, preset)));
 }
 

@@ -248,7 +248,9 @@ int main(int argc, char **argv) {
     set_fixed_gl_state();
     install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
     enable_texturing();
+    rest(0); // the longest steps of the start apart: a browser's page answers between them
     begin_field(options.daily ? field_of_the_day(std::time(nullptr)) : options.field);
+    rest(0);
     set_sky_colour();
     load_game_pictures();
     enable_cut_out_pictures();

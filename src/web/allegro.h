@@ -149,6 +149,9 @@ int install_keyboard();
 int install_mouse();
 int install_timer();
 int install_int_ex(void (*proc)(), long speed);
+// Waits `ms` milliseconds, the page going on meanwhile; rest(0) lets the page have its turn:
+// draw, and take the player's input, between two long steps.
+void rest(unsigned int ms);
 int set_gfx_mode(int card, int w, int h, int v_w, int v_h);
 // The canvas's drawing size when it opens, pixels; then it follows the page's layout.
 #define SCREEN_W 640

@@ -401,6 +401,10 @@ int install_int_ex(void (*proc)(), long speed) {
     return 0;
 }
 
+void rest(unsigned int ms) {
+    emscripten_sleep(ms);
+}
+
 int install_allegro_gl() {
     return 0;
 }
