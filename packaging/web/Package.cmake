@@ -3,11 +3,11 @@
 #
 # Included by the top-level CMakeLists.txt in the browser build. `web_artefacts` stages
 # haystack-<version>-web/ under the build folder (index.html, favicon.png, the program:
-# haystack.js made smaller by minify-js and haystack.wasm, each packed by gzip beside it for
-# the browsers that can unpack it, the four pictures as PNG, the three tracks, LICENSE.txt,
-# and what installs it as an app and lets it play offline: manifest.webmanifest, icon-192.png,
-# icon-512.png and the service worker sw.js) and zips it: entries sorted, no extra fields,
-# every time the last commit's (or SOURCE_DATE_EPOCH's).
+# haystack.js and haystack.wasm, each packed by gzip beside it for the browsers that can unpack
+# it, the four pictures as PNG, the three tracks, LICENSE.txt, and what installs it as an app
+# and lets it play offline: manifest.webmanifest, icon-192.png, icon-512.png and the service
+# worker sw.js) and zips it: entries sorted, no extra fields, every time the last commit's (or
+# SOURCE_DATE_EPOCH's). The page's and the program's JavaScript are shrunk by `minify`.
 set(HAYSTACK_WEB_PACKAGE haystack-${PROJECT_VERSION}-web)
 set(HAYSTACK_WEB_STAGE ${CMAKE_BINARY_DIR}/${HAYSTACK_WEB_PACKAGE})
 configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html.in ${CMAKE_BINARY_DIR}/web-page/index.html
@@ -32,9 +32,11 @@ add_custom_target(web_artefacts ALL
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${HAYSTACK_WEB_STAGE} ${HAYSTACK_WEB_STAGE}.zip
     COMMAND ${CMAKE_COMMAND} -E make_directory ${HAYSTACK_WEB_STAGE}
     COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs
-        ${CMAKE_CURRENT_LIST_DIR}/minify-js $<TARGET_FILE:haystack> ${HAYSTACK_WEB_STAGE}/haystack.js
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/web-page/index.html
-        $<TARGET_FILE_DIR:haystack>/haystack.wasm
+        ${CMAKE_CURRENT_LIST_DIR}/minify $<TARGET_FILE:haystack> ${HAYSTACK_WEB_STAGE}/haystack.js
+    COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs
+        ${CMAKE_CURRENT_LIST_DIR}/minify ${CMAKE_BINARY_DIR}/web-page/index.html
+        ${HAYSTACK_WEB_STAGE}/index.html
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE_DIR:haystack>/haystack.wasm
         ${WEB_PNGS} ${PROJECT_SOURCE_DIR}/data/intro.mp3 ${PROJECT_SOURCE_DIR}/data/theme.mp3
         ${PROJECT_SOURCE_DIR}/data/outro.mp3 ${HAYSTACK_WEB_STAGE}
     COMMAND sh -c "for f; do gzip -9 -n -c \"$f\" > \"$f.gz\"; done" gzip
@@ -50,5 +52,5 @@ add_custom_target(web_artefacts ALL
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/zip-reproducibly ${PROJECT_SOURCE_DIR}
         ${HAYSTACK_WEB_PACKAGE}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS haystack web_pictures ${CMAKE_CURRENT_LIST_DIR}/minify-js
+    DEPENDS haystack web_pictures ${CMAKE_CURRENT_LIST_DIR}/minify
     VERBATIM)
