@@ -601,13 +601,31 @@ static bool frame_drawn(Display *dpy, Window window) {
     return !frame.rgb.empty() && share(frame, 0, 0, frame.width, frame.height, black) < 0.5;
 }
 
-// Where each of the game's threads stands, for a start that stalled (gdb, where it is found).
+// Where each thread of process `pid` stands (gdb, where it is found).
+static std::string thread_stacks(pid_t pid) {
+    return run("command -v gdb >/dev/null && timeout 60 gdb -p " + std::to_string(pid) +
+               " -batch -ex 'thread apply all bt' 2>/dev/null | grep -E '^(Thread|#)'")
+        .output;
+}
+
+// Where each of the game's threads stands, for a start that stalled.
 static std::string game_stacks(const Game &game) {
     if (wine_game() || game.pid <= 0)
         return "";
-    Ran gdb = run("command -v gdb >/dev/null && timeout 60 gdb -p " + std::to_string(game.pid) +
-                  " -batch -ex 'thread apply all bt' 2>/dev/null | grep -E '^(Thread|#)'");
-    return "\nthe game's threads:\n" + gdb.output;
+    return "\nthe game's threads:\n" + thread_stacks(game.pid);
+}
+
+// Whether the window manager, if one runs, still does, where its threads stand, and the windows
+// the server holds: for a window that never showed (the windowing library waits for the window
+// manager to show it).
+static std::string window_manager_state(const XServer &x) {
+    if (x.window_manager_pid <= 0)
+        return "";
+    std::string state = file_text("/proc/" + std::to_string(x.window_manager_pid) + "/stat");
+    bool running = !state.empty() && state.find(") Z") == std::string::npos;
+    return running ? "\nthe window manager's threads:\n" + thread_stacks(x.window_manager_pid) +
+                         "\nwindows:\n" + x.windows()
+                   : "\nthe window manager has ended\nwindows:\n" + x.windows();
 }
 
 Window show_game(XServer &x, Game &game, int width, int height) {
@@ -619,7 +637,7 @@ Window show_game(XServer &x, Game &game, int width, int height) {
     Window window = wait_for_window(x.dpy, width, height, GAME_TITLE, START_TIMEOUT);
     if (!window) {
         ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n"
-                      << game.output() << game_stacks(game);
+                      << game.output() << game_stacks(game) << window_manager_state(x);
         return 0;
     }
     double window_at = since_start();
