@@ -9,7 +9,7 @@ const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
 const [site, zip] = process.argv.slice(2);
-const {open, holdKey, sleep, audit, describeAudit, lighthouseModule} = require('../tests/web/web_test.js');
+const {open, holdKey, sleep, audit, describeAudit, lighthouseModule, blockingTime} = require('../tests/web/web_test.js');
 const SPAN = 10; // seconds each rate is measured over
 
 // What the page downloads before its first frame (the manifest's small icon Chromium fetches
@@ -61,27 +61,6 @@ async function throttledFirstFrame() {
   Object.assign(times, blockingTime(JSON.parse(Buffer.from(await g.page.tracing.stop()).toString()).traceEvents));
   await g.close();
   return times;
-}
-
-// Lighthouse's total blocking time, over the page's main thread in a trace: each task's time
-// beyond 50 ms. `drawing`: the same, counting only the time spent waiting for the browser's
-// drawing process (software drawing here) to make the context or answer a call.
-const WAITS = ['GpuChannelHost::CreateViewCommandBuffer', 'CommandBufferHelper::Finish'];
-function blockingTime(events) {
-  const tasks = events.filter(e => e.name === 'RunTask' && e.ph === 'X');
-  const busiest = events.filter(e => e.name === 'thread_name' && e.args.name === 'CrRendererMain')
-      .map(t => [t, tasks.filter(e => e.pid === t.pid && e.tid === t.tid).reduce((sum, e) => sum + e.dur, 0)])
-      .sort((a, b) => b[1] - a[1])[0][0]; // the game's page, not the blank one before it
-  const on = events.filter(e => e.pid === busiest.pid && e.tid === busiest.tid && e.ph === 'X');
-  let blocking = 0, drawing = 0;
-  for (const task of on.filter(e => e.name === 'RunTask' && e.dur > 50000)) {
-    const waits = on.filter(e => WAITS.includes(e.name) && e.ts >= task.ts && e.ts < task.ts + task.dur);
-    const waited = waits.filter(w => !waits.some(o => o !== w && o.ts <= w.ts && o.ts + o.dur >= w.ts + w.dur))
-        .reduce((sum, w) => sum + w.dur, 0);
-    blocking += task.dur - 50000;
-    drawing += Math.min(waited, task.dur - 50000);
-  }
-  return {blocking: blocking / 1000, drawing: drawing / 1000};
 }
 
 // Frames and ticks a second over SPAN seconds.

@@ -239,6 +239,7 @@ int main(int argc, char **argv) {
     read_best_times();
     if (!open_window())
         return -1;
+    rest(0); // the start's longer steps apart: a browser's page answers between them
     if (options.scale || options.fullscreen)
         keep_settings();
     start_music();
@@ -248,13 +249,14 @@ int main(int argc, char **argv) {
     set_fixed_gl_state();
     install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
     enable_texturing();
-    rest(0); // the longest steps of the start apart: a browser's page answers between them
+    rest(0);
     begin_field(options.daily ? field_of_the_day(std::time(nullptr)) : options.field);
     rest(0);
     set_sky_colour();
     load_game_pictures();
     enable_cut_out_pictures();
     show_display_chosen(false);
+    rest(0);
 
     run_main_loop();
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);

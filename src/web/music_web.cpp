@@ -15,33 +15,29 @@ static MusicTrack tracks[MAX_TRACKS]; // the open streams; a negative id marks a
 static bool audio_ready;              // the page can sound (its audio context may come later)
 static MusicStream sounding;          // the stream playing, null for none
 
-// An audio context, its output measured by an analyser (for the page and its tests), started
-// by the first key press or click and paused while the tab is hidden. The tracks' downloads
-// start with the canvas's first frame or the first gesture, whichever comes first, and the
-// context is made only then: making one holds the page a while, which the first frame should
-// not wait for. Until then the volume and a pause are kept for it, and the music's clock stands
-// still, as a context's does before the first gesture.
+// An audio context, its output measured by an analyser (for the page and its tests), made by
+// the first key press, click or tap and paused while the tab is hidden: a browser lets a page
+// sound only from then, and making a context holds the page a while (it opens the sound
+// device), which the first frame and the title card should not wait for. The tracks are
+// fetched once the canvas has drawn its first frame, or at the first gesture if sooner, and
+// decoded by an offline context, which opens no device, so that the music is ready when the
+// player is. Until the context comes, the volume and a pause are kept for it, and the music's
+// clock stands still.
 // clang-format off
 EM_JS(int, open_audio, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context)
+    const Decoder = window.OfflineAudioContext || window.webkitOfflineAudioContext;
+    const TRACK_RATE = 44100; // samples a second, the tracks' own, decoded at
+    if (!Context || !Decoder)
         return 0;
     const music = Module.music = {context : null, tracks : [], playing : -1, paused : false, volume : 1};
     let fetching = null;
-    music.fetched = new Promise(begin => fetching = begin);
+    music.fetched = new Promise(begin => fetching = begin).then(() => {
+        firstFrame.disconnect();
+        return new Decoder(1, 1, TRACK_RATE);
+    });
     const firstFrame = new MutationObserver(() => fetching());
     firstFrame.observe(Module.canvas, {attributeFilter : ['data-frames']});
-    let gestured = false;
-    music.fetched.then(() => {
-        firstFrame.disconnect();
-        music.context = new Context();
-        music.analyser = music.context.createAnalyser();
-        music.analyser.connect(music.context.destination);
-        music.gain = music.context.createGain();
-        music.gain.gain.value = music.volume;
-        music.gain.connect(music.analyser);
-        music.pause(music.paused);
-    });
     music.level = () => {
         if (!music.analyser)
             return 0;
@@ -55,13 +51,36 @@ EM_JS(int, open_audio, (), {
             return;
         if (paused || document.hidden)
             music.context.suspend();
-        else if (gestured)
+        else
             music.context.resume();
     };
+    // Sounds track `id` once it is decoded and the context made, if still the one asked for.
+    music.sound = id => music.tracks[id].decoded.then(buffer => {
+        const track = music.tracks[id];
+        if (!buffer || !music.context || music.playing !== id || track.source)
+            return;
+        track.source = music.context.createBufferSource();
+        track.source.buffer = buffer;
+        track.source.loop = true;
+        track.source.connect(music.gain);
+        track.source.start(0, (music.context.currentTime - track.asked) % buffer.duration);
+    });
+    const open = () => {
+        music.context = new Context();
+        music.analyser = music.context.createAnalyser();
+        music.analyser.connect(music.context.destination);
+        music.gain = music.context.createGain();
+        music.gain.gain.value = music.volume;
+        music.gain.connect(music.analyser);
+        music.pause(music.paused);
+        if (music.playing >= 0)
+            music.sound(music.playing);
+    };
     const start = () => {
-        gestured = true;
         fetching();
-        if (music.context && !document.hidden && !music.paused && music.context.state === 'suspended')
+        if (!music.context)
+            open();
+        else if (!document.hidden && !music.paused && music.context.state === 'suspended')
             music.context.resume();
     };
     for (const type of ['keydown', 'mousedown', 'pointerdown', 'touchend'])
@@ -77,18 +96,19 @@ EM_JS(int, open_audio, (), {
 EM_JS(int, decode_track, (const char *name), {
     const music = Module.music;
     const track = {name : UTF8ToString(name), buffer : null, source : null, asked : 0};
-    track.decoded = music.fetched.then(() => fetch(track.name))
+    track.decoded = music.fetched.then(decoder => fetch(track.name)
         .then(response => response.ok ? response.arrayBuffer() : Promise.reject())
-        .then(bytes => music.context.decodeAudioData(bytes))
+        .then(bytes => decoder.decodeAudioData(bytes)))
         .then(buffer => track.buffer = buffer, () => null);
     music.tracks.push(track);
     return music.tracks.length - 1;
 });
 // clang-format on
 
-// Plays track `id` from its start, looping, once it is decoded, unless another was asked for
-// meanwhile; -1 stops the one playing. A track that comes late starts where it would be had it
-// come at once (the audio's clock stands still until the first gesture).
+// Plays track `id` from its start, looping, once it is decoded and the page may sound, unless
+// another was asked for meanwhile; -1 stops the one playing. A track that comes late starts
+// where it would be had it come at once (the audio's clock stands still until the first
+// gesture).
 // clang-format off
 EM_JS(void, play_track, (int id), {
     const music = Module.music;
@@ -101,17 +121,8 @@ EM_JS(void, play_track, (int id), {
     Module.canvas.dataset.track = id >= 0 ? music.tracks[id].name : "";
     if (id < 0)
         return;
-    const track = music.tracks[id];
-    track.asked = music.context ? music.context.currentTime : 0;
-    track.decoded.then(buffer => {
-        if (!buffer || music.playing !== id || track.source)
-            return;
-        track.source = music.context.createBufferSource();
-        track.source.buffer = buffer;
-        track.source.loop = true;
-        track.source.connect(music.gain);
-        track.source.start(0, (music.context.currentTime - track.asked) % buffer.duration);
-    });
+    music.tracks[id].asked = music.context ? music.context.currentTime : 0;
+    music.sound(id);
     // clang-format on
 });
 
