@@ -7,10 +7,10 @@ const Rgb WHITE = {255, 255, 255}; // untextured clouds and fence
 
 class AttractFrame : public RunningGame {
   protected:
-    // A frame once the game has drawn a few, saved for a person to look at.
+    // A frame once the game has drawn a few, saved for a person to look at: three new ones,
+    // so that the last read the pointer and the ticks after the call, however slow the frames.
     Frame settled_frame(const std::string &name) {
-        sleep_seconds(1.0);
-        Frame frame = grab_frame(x.dpy, window);
+        Frame frame = wait_for_new_frames(x.dpy, window, 3, SHOW_TIMEOUT);
         save_screenshot(frame, name);
         return frame;
     }
