@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 // WebGL's own entry points, under the names the browser's GL library also gives them, for the
@@ -55,7 +56,7 @@ struct LineArrays {
     GLuint corner_buffer;            // per corner: the end's place and the other end's
     GLuint colour_buffer;            // per corner: the end's colour
     GLuint vertex_array;             // the attribute bindings over both
-    std::vector<float> seen_positions, seen_colours; // the arrays as last uploaded
+    std::vector<float> seen_colours; // the colours as last uploaded
 };
 
 static MatrixStack modelview = {{}, 0};         // the camera's matrices
@@ -417,13 +418,13 @@ static void cover_lines(int lines) {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, line_indices);
     if (lines <= line_indices_lines)
         return;
-    std::vector<GLuint> indices(size_t(lines) * INDICES_PER_LINE);
+    const size_t count = size_t(lines) * INDICES_PER_LINE;
+    std::unique_ptr<GLuint[]> indices(new GLuint[count]); // each filled below
     for (int l = 0; l < lines; l++) {
         GLuint c = GLuint(l * CORNERS_PER_LINE), *i = &indices[size_t(l) * INDICES_PER_LINE];
         i[0] = c, i[1] = c + 1, i[2] = c + 2, i[3] = c + 2, i[4] = c + 1, i[5] = c + 3;
     }
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, indices.size() * sizeof(GLuint), indices.data(),
-                 GL_STATIC_DRAW);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, count * sizeof(GLuint), indices.get(), GL_STATIC_DRAW);
     line_indices_lines = lines;
 }
 
@@ -546,30 +547,30 @@ static void gather(const ClientArray &a, int first, int count, float *out) {
 
 // The strands' places as corners: corner 2i and 2i+1 are vertex i, with its line's other end.
 static void upload_line_positions(LineArrays &l) {
-    std::vector<float> corners(size_t(l.vertices) * CORNERS_PER_VERTEX * 6);
-    const float *p = l.seen_positions.data();
-    int n = vertex_array.size;
+    const size_t count = size_t(l.vertices) * CORNERS_PER_VERTEX * 6;
+    std::unique_ptr<float[]> corners(new float[count]); // each filled below
     for (int i = 0; i < l.vertices; i++)
         for (int side = 0; side < CORNERS_PER_VERTEX; side++) {
             float *c = &corners[(size_t(i) * CORNERS_PER_VERTEX + side) * 6];
-            std::memcpy(c, p + size_t(i) * n, 3 * sizeof(float));
-            std::memcpy(c + 3, p + size_t(i ^ 1) * n, 3 * sizeof(float));
+            std::memcpy(c, element(vertex_array, i), 3 * sizeof(float));
+            std::memcpy(c + 3, element(vertex_array, i ^ 1), 3 * sizeof(float));
         }
     glBindBuffer(GL_ARRAY_BUFFER, l.corner_buffer);
-    glBufferData(GL_ARRAY_BUFFER, corners.size() * sizeof(float), corners.data(), GL_STATIC_DRAW);
+    glBufferData(GL_ARRAY_BUFFER, count * sizeof(float), corners.get(), GL_STATIC_DRAW);
 }
 
 // Colours of vertices [from, to) into their corners.
 static void upload_line_colours(LineArrays &l, int from, int to) {
     int n = colour_array.size;
-    std::vector<float> corners(size_t(to - from) * CORNERS_PER_VERTEX * n);
+    const size_t count = size_t(to - from) * CORNERS_PER_VERTEX * n;
+    std::unique_ptr<float[]> corners(new float[count]); // each filled below
     for (int i = from; i < to; i++)
         for (int side = 0; side < CORNERS_PER_VERTEX; side++)
             std::memcpy(&corners[(size_t(i - from) * CORNERS_PER_VERTEX + side) * n],
                         &l.seen_colours[size_t(i) * n], n * sizeof(float));
     glBindBuffer(GL_ARRAY_BUFFER, l.colour_buffer);
     glBufferSubData(GL_ARRAY_BUFFER, GLintptr(from) * CORNERS_PER_VERTEX * n * sizeof(float),
-                    corners.size() * sizeof(float), corners.data());
+                    count * sizeof(float), corners.get());
 }
 
 // A new copy of the arrays: every place and colour uploaded.
@@ -582,9 +583,7 @@ static void copy_line_arrays(LineArrays &l, int vertices) {
         glGenBuffers(1, &l.colour_buffer);
         glGenVertexArrays(1, &l.vertex_array);
     }
-    l.seen_positions.resize(size_t(vertices) * vertex_array.size);
     l.seen_colours.resize(size_t(vertices) * colour_array.size);
-    gather(vertex_array, 0, vertices, l.seen_positions.data());
     gather(colour_array, 0, vertices, l.seen_colours.data());
     glBindVertexArray(l.vertex_array);
     upload_line_positions(l);
@@ -608,6 +607,9 @@ static void copy_line_arrays(LineArrays &l, int vertices) {
 static void changed_range(std::vector<float> &seen, const ClientArray &a, int vertices, int &from,
                           int &to) {
     from = to = 0;
+    const bool packed = a.stride == a.size * int(sizeof(float));
+    if (packed && std::memcmp(seen.data(), a.pointer, seen.size() * sizeof(float)) == 0)
+        return; // the frames the colours stay, most of them, in one pass
     float now[MAX_CLIENT_COMPONENTS];
     for (int i = 0; i < vertices; i++) {
         gather(a, i, 1, now);

@@ -896,7 +896,8 @@ async function audit(folder, preset) {
         .filter(a => a.score !== null && a.score < 1).map(a => a.id);
     return {preset, performance: score('performance'), lcp: lhr.audits['largest-contentful-paint'].numericValue,
             tbt: lhr.audits['total-blocking-time'].numericValue,
-            traced: blockingTime(artifacts.Trace.traceEvents, lhr.configSettings.throttling.cpuSlowdownMultiplier),
+            traced: artifacts.Trace ? blockingTime(artifacts.Trace.traceEvents, lhr.configSettings.throttling.cpuSlowdownMultiplier)
+                                     : {blocking: NaN, drawing: NaN}, // no page loaded
             ...Object.fromEntries(AUDITED.map(c => [c, score(c)])), short};
   } finally {
     await browser.close();
