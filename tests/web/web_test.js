@@ -622,8 +622,9 @@ async function phonePortrait() {
   await g.until(async () => await g.data('track') === 'theme.mp3', 10, 'a tap to start play');
   await g.until(async () => await g.level() > 0.01, 10, 'the theme to sound');
   await framesPass(g, 3);
-  // The stick, put down in its middle and slid: up walks ahead (up the mound, toward its top),
-  // a tap to the left turns left, and its dead zone does nothing.
+  // The stick, put down in its middle and slid, for `seconds` or until that test holds: up walks
+  // ahead (up the mound, toward its top), a tap to the left turns left, and its dead zone does
+  // nothing.
   const [sx, sy] = middle(stick), r = stick.w / 2;
   const push = async (dx, dy, seconds, aimAt) => {
     const v = await view(g);
@@ -633,13 +634,18 @@ async function phonePortrait() {
       await fingers(g, 'touchMove', {1: [sx + dx * r, sy + dy * r], 2: aimAt});
       await framesPass(g, 1);
     }
-    await sleep(seconds);
+    if (typeof seconds === 'function') await g.until(seconds, 10, 'the stick held long enough');
+    else await sleep(seconds);
     await fingers(g, 'touchEnd');
     await framesPass(g, 2);
     const w = await view(g);
     return {ahead: (w[0] - v[0]) * Math.cos(v[2]) + (w[1] - v[1]) * Math.sin(v[2]), turned: w[2] - v[2]};
   };
-  let m = await push(0.05, -0.9, 2.3);
+  // Up the mound 69 units (2.3 s of ticks), as far as the view says rather than for a time: a
+  // busy machine takes the finger off late, and a longer walk may end on the needle's very spot.
+  const from = await view(g);
+  const far = async () => Math.hypot(...(await view(g)).slice(0, 2).map((v, k) => v - from[k])) >= 69;
+  let m = await push(0.05, -0.9, far);
   check(m.ahead > 10 && m.turned === 0, 'up walks ahead: ' + JSON.stringify(m));
   m = await push(-0.8, 0.1, 0);
   check(m.ahead === 0 && m.turned < 0, 'left turns left: ' + JSON.stringify(m));
@@ -651,14 +657,18 @@ async function phonePortrait() {
   await g.until(async () => (await view(g))[3] <= 0, 30, 'the view to come up again');
   // Turn on with the stick until the needle shows plainly, then tap it, up to three times; a
   // miss steps back (see BACK_AFTER_MISS), keeps the picture it aimed by and says where it tapped.
-  let won = false;
-  const missed = [];
+  // The turns go toward the side the needle was last seen on: a needle by the picture's edge
+  // that a step back takes out of sight is then found again at once, not after a whole circle.
+  let won = false, side = 1;
+  const missed = [], looked = [];
   for (let look = 0, throws = 0; !won && throws < 3; look++) {
-    check(look < 40, 'the needle never came into view');
+    check(look < 40, 'the needle never came into view; the views looked from: ' + looked.join(' '));
+    looked.push(await g.data('view'));
     const f = await grab(g, 'phone_looking'), [ax, ay] = (await g.data('mouse')).split(',');
     const seen = needle(f, (+ax + BLUE_END[0]) * f.w / W, (+ay + BLUE_END[1]) * f.h / H, 4 * f.w / W);
+    if (seen.n > 0) side = seen.x < f.w / 2 ? -1 : 1;
     if (seen.n < 100 || !seen.whole) { // out of sight, or not whole: turn, or walk, on or back
-      const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8, 0, 0.2];
+      const [dx, dy, seconds] = seen.n >= 100 ? [0, 0.8, 0.3] : look % 10 === 9 ? [0, -0.8, 1] : [0.8 * side, 0, 0.2];
       await push(dx, dy, seconds);
       continue;
     }
