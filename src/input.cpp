@@ -20,10 +20,13 @@ static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down sin
 static bool key_spent[KEY_MAX];       // held as the options screen closed: nothing until let go
 static bool buttons_spent;            // likewise, the mouse's buttons
 static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
+static std::atomic<bool> switch_enter[KEY_MAX]; // Enter gone down with Alt held, until let go:
+                                                // the switch's alone, no action's
 
 // Alt+Enter or F11 going down after being up. A held key's repeats come as presses with no
 // release between (on X11 the windowing library drops the release X sends with each), so
-// they are no new press.
+// they are no new press. The Enter of Alt+Enter stays the switch's until it is let go, so
+// that neither its repeats nor the hold after Alt is let go aim or choose anything.
 static void watch_for_switch(int scancode) {
     int code = scancode & ~KEY_RELEASED;
     bool down = !(scancode & KEY_RELEASED);
@@ -31,8 +34,11 @@ static void watch_for_switch(int scancode) {
     if (!enter && code != KEY_F11)
         return;
     bool alt = key[KEY_ALT] || key[KEY_ALTGR];
-    if (down && !switch_key_down[code] && (alt || !enter))
+    bool fresh = down && !switch_key_down[code];
+    if (fresh && (alt || !enter))
         switch_pressed = true;
+    if (enter && (fresh || !down))
+        switch_enter[code] = fresh && alt;
     switch_key_down[code] = down;
 }
 
@@ -40,13 +46,13 @@ static void watch_for_switch(int scancode) {
 static void latch_key(int scancode) {
     int code = scancode & ~KEY_RELEASED;
     bool down = !(scancode & KEY_RELEASED);
-    if (down && code < KEY_MAX) {
+    watch_for_switch(scancode);
+    if (down && code < KEY_MAX && !switch_enter[code]) {
         key_latched[code] = true;
         key_new[code] = key_new[code] || !key_held[code];
     }
     if (code < KEY_MAX)
         key_held[code] = down;
-    watch_for_switch(scancode);
 }
 
 // Mouse callback, on every mouse event, from the library's input thread.
@@ -66,7 +72,7 @@ void install_input_latches() {
 bool key_down(int scancode) {
     bool pressed = key_latched[scancode].exchange(false);
     key_spent[scancode] = key_spent[scancode] && key[scancode];
-    return !key_spent[scancode] && (key[scancode] || pressed);
+    return !key_spent[scancode] && !switch_enter[scancode] && (key[scancode] || pressed);
 }
 
 bool key_or_pad(int scancode, PadAction action) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "aim.h"
+#include "controls.h"
 #include "game_state.h"
 #include "input.h"
 #include "music.h"
@@ -84,6 +85,11 @@ class PlayTest : public ::testing::Test {
         keyboard_lowlevel_callback(scancode);
         keyboard_lowlevel_callback(scancode | 0x80);
     }
+
+    static void let_go(int scancode) {
+        key[scancode] = 0;
+        keyboard_lowlevel_callback(scancode | 0x80);
+    }
 };
 
 TEST_F(PlayTest, AttractOrbitCirclesTheCentreLookingDownAndIgnoresTheArrows) {
@@ -143,6 +149,28 @@ TEST_F(PlayTest, PressesBetweenTwoReadsCountOnce) {
     mouse_callback(MOUSE_FLAG_RIGHT_UP);
     EXPECT_TRUE(mouse_button_down());
     EXPECT_FALSE(mouse_button_down());
+}
+
+// The Enter of Alt+Enter switches the display and aims at nothing: not its repeats, nor its
+// hold once Alt is let go first, nor a repeat latched just before both are let go together.
+TEST_F(PlayTest, AltEnterAimsAtNothingWhicheverKeyIsLetGoFirst) {
+    install_input_latches();
+    for (bool alt_first : {false, true}) {
+        key[KEY_ALT] = 1;
+        key[KEY_ENTER] = 1;
+        keyboard_lowlevel_callback(KEY_ENTER);
+        EXPECT_TRUE(display_switch_pressed());
+        EXPECT_FALSE(action_held(ACTION_AIM)) << "Alt still down";
+        keyboard_lowlevel_callback(KEY_ENTER); // key repeat, unread yet
+        key[KEY_ALT] = 0;
+        if (!alt_first)
+            let_go(KEY_ENTER);
+        EXPECT_FALSE(action_held(ACTION_AIM)) << alt_first;
+        let_go(KEY_ENTER);
+    }
+    tap(KEY_ENTER);
+    EXPECT_TRUE(action_held(ACTION_AIM)) << "Enter alone aims";
+    EXPECT_FALSE(display_switch_pressed());
 }
 
 TEST_F(PlayTest, FirstPlayTickClampsTheOrbitsPlaceIntoTheFence) {
