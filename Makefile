@@ -176,6 +176,8 @@ test-windows: test-deps windows
 WEB_BUILD ?= build-web
 SOURCES ?= $(WINDOWS_SOURCES)
 WEB_PORT ?= 8080
+# This release's folder there, not one an older version left behind.
+WEB_SITE = $(WEB_BUILD)/haystack-$(shell sed -n 's/^project.haystack VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-web
 # emcc needs Debian's JavaScript modules (acorn) whichever node runs it.
 web serve-web test-web bench-web: export NODE_PATH = /usr/share/nodejs
 web: web-deps
@@ -187,7 +189,7 @@ web: web-deps
 # The browser release served on this machine alone, at the address it prints.
 serve-web: web
 	@echo "Haystack is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
-	cd $(WEB_BUILD)/haystack-*-web && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
+	cd $(WEB_SITE) && python3 -m http.server $(WEB_PORT) --bind 127.0.0.1
 
 # The browser release's tests in headless Chromium, beside the desktop game they are compared with.
 test-web: test-deps web
@@ -201,7 +203,7 @@ bench-web: test-deps web bench
 	cp tests/web/package.json tests/web/package-lock.json $(WEB_BUILD)/bench-node
 	cd $(WEB_BUILD)/bench-node && npm ci --no-audit --no-fund --silent
 	NODE_PATH=$(CURDIR)/$(WEB_BUILD)/bench-node/node_modules node bench/web_bench.js \
-		$$(ls -d $(WEB_BUILD)/haystack-*-web) $$(ls $(WEB_BUILD)/haystack-*-web.zip)
+		$(WEB_SITE) $(WEB_SITE).zip
 
 # Regenerates the pictures and music in data/ and the desktop icons (needs python3 and lame).
 data:
