@@ -71,14 +71,17 @@ struct Spot {
     double x = 0, y = 0; // their centre, window pixels
 };
 
+const int BLUE_END_X = 13, BLUE_END_Y = 10; // the cross's blue end from its centre, pixels
+const int BLUE_END_REACH = 6;               // pixels round it that may be pure blue
+
 // Where the target shows, away from the cursor cross, whose one arm ends in blue: `reach` pixels
-// from (cursor_x, cursor_y) either way.
-static Spot find_target(const Frame &f, int cursor_x, int cursor_y, int reach = 30) {
+// from (end_x, end_y) either way.
+static Spot find_target(const Frame &f, int end_x, int end_y, int reach = BLUE_END_REACH) {
     Spot s;
     for (int y = 0; y < f.height; y++)
         for (int x = 0; x < f.width; x++)
             if (f.at(x, y) == BLUE &&
-                (std::abs(x - cursor_x) > reach || std::abs(y - cursor_y) > reach)) {
+                (std::abs(x - end_x) > reach || std::abs(y - end_y) > reach)) {
                 s.pixels++;
                 s.x += x;
                 s.y += y;
@@ -131,8 +134,10 @@ class Playing : public RunningGame {
         }
     }
 
+    // The needle, away from the blue end of the cross at the pointer. (Not away from the whole
+    // cross: after a throw it lies on the needle, and all that would show are the needle's ends.)
     Spot target(const Frame &f) {
-        return find_target(f, cursor_x, cursor_y);
+        return find_target(f, cursor_x + BLUE_END_X, cursor_y + BLUE_END_Y);
     }
 
     void aim(int px, int py) {
@@ -398,9 +403,9 @@ class PadPlaying : public Playing {
         pad(up);
         return f;
     }
-    // The needle, away from the cross's blue end, 12.8 and 9.6 pixels right of and below it.
+    // The needle, away from the cross's blue end.
     Spot needle(const Frame &f) {
-        return find_target(f, int(cross.x + 12.8), int(cross.y + 9.6), 6);
+        return find_target(f, int(cross.x) + BLUE_END_X, int(cross.y) + BLUE_END_Y);
     }
     // How near the view comes, over a bob's 2.1 s and more, to one it showed half a second or
     // more before: standing, the bob brings the eye back to a height it had; walking, nothing.
@@ -565,9 +570,6 @@ static bool same_picture(const Frame &a, const Frame &b) {
     return a.width == b.width && a.rgb == b.rgb;
 }
 
-const int BLUE_END_X = 13, BLUE_END_Y = 10; // the cross's blue end from its centre, pixels
-const int BLUE_END_REACH = 6;               // pixels round it that may be pure blue
-
 // The keyboard alone, the mouse never touched: Space, the arrows up the mound, then I, J, K and
 // L steer the cross onto the needle a tick's step at a time, and Enter held and let go throws.
 TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
@@ -588,8 +590,7 @@ TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
             Frame f = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
             Spot cross = find_cross(f);
             ASSERT_GT(cross.pixels, 0) << "no cross";
-            Spot needle = find_target(f, int(cross.x) + BLUE_END_X, int(cross.y) + BLUE_END_Y,
-                                      BLUE_END_REACH);
+            Spot needle = find_target(f, int(cross.x) + BLUE_END_X, int(cross.y) + BLUE_END_Y);
             ASSERT_GT(needle.pixels, 0) << "the needle went out of view";
             double dx = needle.x - cross.x, dy = needle.y - cross.y;
             if (std::abs(dx) <= 6 && std::abs(dy) <= 5)
@@ -792,11 +793,10 @@ TEST_F(PadPlaying, ButtonsAloneToAWinAndStartOpensTheOptions) {
     ASSERT_TRUE(won.width) << "three throws by the buttons all missed";
 }
 
-// The field numbered 245 has its needle by the mound's top, at (99, 104), as the clock's
-// world a second on from the one that TARGET_ON_TOP begins does: so the field after 245 in a
-// game whose clock starts a second earlier is that world.
+// The field numbered 245 has its needle by the mound's top, at (104, 100), as the clock's world
+// of TARGET_ON_TOP does at (96, 102): a game begun then on field 245 makes that clock's world
+// when N asks for a new field, since a game's clock worlds start from the time it began.
 const char *const FIELD_ON_TOP = "245";
-const char *const SECOND_BEFORE_TARGET_ON_TOP = "2026-01-01 02:24:59";
 
 // What the clipboard holds as text, asked of its owner as a program pasting it would ask;
 // empty when nobody answers within five seconds.
@@ -856,7 +856,7 @@ static bool result_shown(const Frame &f) {
 // win leaves the best time kept before. (That a number always makes the same world, byte for
 // byte, the logic tests check.)
 TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
-    game.fixed_clock = SECOND_BEFORE_TARGET_ON_TOP;
+    game.fixed_clock = TARGET_ON_TOP;
     game.args = {"--field", FIELD_ON_TOP, "--set", "bob=off"};
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
