@@ -10,7 +10,8 @@
 void install_input_latches();
 
 // Whether the key (a windowing library scancode) is down, or went down since this key was
-// last read; the read clears the latch. Read each key at most once per tick or frame.
+// last read; the read clears the latch. Read each key at most once per tick or frame. An
+// Enter pressed with Alt held is the display switch's, and neither, until it is let go.
 bool key_down(int scancode);
 
 // Whether the key is down or any gamepad does `action`, either of them now or since its last
@@ -18,7 +19,7 @@ bool key_down(int scancode);
 bool key_or_pad(int scancode, PadAction action);
 
 // Whether the key went down since this was last asked for it, apart from key_down: each press
-// once, a held key's repeats not at all.
+// once, a held key's repeats not at all, and Alt+Enter's Enter never.
 bool key_pressed(int scancode);
 
 // Whether a mouse button went down since this was last asked, apart from mouse_button_down.
