@@ -17,16 +17,16 @@ static std::atomic<int> button_pressed;        // mouse_b bits of the buttons go
                                                // last read
 static std::atomic<bool> button_new;           // likewise, since mouse_button_pressed last asked
 static std::atomic<bool> switch_pressed;       // Alt+Enter or F11 went down since the last read
-static bool key_spent[KEY_MAX];       // held as the options screen closed: nothing until let go
-static bool buttons_spent;            // likewise, the mouse's buttons
-static bool switch_key_down[KEY_MAX]; // the keyboard callback's own: which switch keys are down
+static bool key_spent[KEY_MAX]; // held as the options screen closed: nothing until let go
+static bool buttons_spent;      // likewise, the mouse's buttons
 static std::atomic<bool> switch_enter[KEY_MAX]; // Enter gone down with Alt held, until let go:
                                                 // the switch's alone, no action's
 
 // Alt+Enter or F11 going down after being up. A held key's repeats come as presses with no
 // release between (on X11 the windowing library drops the release X sends with each), so
 // they are no new press. The Enter of Alt+Enter stays the switch's until it is let go, so
-// that neither its repeats nor the hold after Alt is let go aim or choose anything.
+// that neither its repeats nor the hold after Alt is let go aim or choose anything. Called
+// before key_held learns of this event.
 static void watch_for_switch(int scancode) {
     int code = scancode & ~KEY_RELEASED;
     bool down = !(scancode & KEY_RELEASED);
@@ -34,12 +34,11 @@ static void watch_for_switch(int scancode) {
     if (!enter && code != KEY_F11)
         return;
     bool alt = key[KEY_ALT] || key[KEY_ALTGR];
-    bool fresh = down && !switch_key_down[code];
+    bool fresh = down && !key_held[code];
     if (fresh && (alt || !enter))
         switch_pressed = true;
     if (enter && (fresh || !down))
         switch_enter[code] = fresh && alt;
-    switch_key_down[code] = down;
 }
 
 // Keyboard callback, on every key event, from the library's input thread.
