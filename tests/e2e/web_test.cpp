@@ -1,9 +1,10 @@
-// The desktop's side of the browser tests: a turn of the attract orbit over the world the
+// The desktop's side of the browser tests: two turns of the attract orbit over the world the
 // browser test also makes (the same fixed clock), saved frame by frame for it to compare with.
 #include "harness.h"
 
 const char *const WORLD_CLOCK = "2026-01-01 02:25:00"; // the browser test's clock too
-const double ORBIT_SECONDS = 314 / 30.0;               // one whole turn of the camera
+const double ORBIT_SECONDS = 2 * 314 / 30.0; // two whole turns of the camera: the second's
+                                             // frames fall between the first's
 
 TEST_F(RunningGame, DesktopOrbitForTheBrowser) {
     game.fixed_clock = WORLD_CLOCK;
