@@ -105,22 +105,28 @@ async function main() {
 | ticks a second after that | ${back.ticks.toFixed(2)} |`);
   await g.close();
   await bySize();
+  await throttledFigures(site, 'As released', ['mobile', 'desktop']);
+  await withoutStrands();
+}
+
+// Three first visits to the release in `folder` under Lighthouse's mobile throttling, then
+// Lighthouse's audit with each of `presets`, each line headed `heading`; the visits' figures.
+async function throttledFigures(folder, heading, presets) {
   const firsts = [];
-  for (let k = 0; k < 3; k++) firsts.push(await throttledFirstFrame());
-  const seconds = ms => (ms / 1000).toFixed(2) + ' s';
-  console.log(`\nFirst frame under Lighthouse's mobile throttling, three first visits: ${
-      firsts.map(t => seconds(t.first)).join(', ')}; of which making the WebGL context: ${
-      firsts.map(t => seconds(t.context)).join(', ')}; the long tasks' blocking time to a second after it: ${
-      firsts.map(t => seconds(t.blocking)).join(', ')}, of which waiting for software drawing: ${
-      firsts.map(t => seconds(t.drawing)).join(', ')}`);
-  for (const preset of ['mobile', 'desktop']) console.log(describeAudit(await audit(site, preset)));
-  await withoutStrands(seconds);
+  for (let k = 0; k < 3; k++) firsts.push(await throttledFirstFrame(folder));
+  const seconds = key => firsts.map(t => (t[key] / 1000).toFixed(2) + ' s').join(', ');
+  console.log(`\n${heading}: first frame under Lighthouse's mobile throttling, three first visits: ` +
+      `${seconds('first')}; of which making the WebGL context: ${seconds('context')}; the long tasks' ` +
+      `blocking time to a second after it: ${seconds('blocking')}, of which waiting for software ` +
+      `drawing: ${seconds('drawing')}`);
+  for (const preset of presets) console.log(`${heading}: ${describeAudit(await audit(folder, preset))}`);
+  return firsts;
 }
 
 // The game as it is but for the strands' draw, which the page's WebGL call leaves out: the
 // figures that software drawing of the mound keeps the page from here, where a GPU would draw
 // it in a few milliseconds.
-async function withoutStrands(seconds) {
+async function withoutStrands() {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'haystack-undrawn-'));
   fs.cpSync(site, folder, {recursive: true});
   const index = path.join(folder, 'index.html');
@@ -130,13 +136,8 @@ async function withoutStrands(seconds) {
       if (count < ${STRAND_INDICES}) draw.call(this, mode, count, ...rest);
       else window.strandsLeftOut = true;
     };}</script><script>`));
-  const firsts = [];
-  for (let k = 0; k < 3; k++) firsts.push(await throttledFirstFrame(folder));
+  const firsts = await throttledFigures(folder, 'The strands left undrawn', ['mobile', 'mobile']);
   if (!firsts.every(t => t.strandsLeftOut)) throw new Error('the strands were drawn: their draw call has changed');
-  console.log(`\nThe strands left undrawn: first frame under the same throttling, three first visits: ${
-      firsts.map(t => seconds(t.first)).join(', ')}; the long tasks' blocking time to a second after it: ${
-      firsts.map(t => seconds(t.blocking)).join(', ')}`);
-  for (let run = 0; run < 2; run++) console.log('The strands left undrawn: ' + describeAudit(await audit(folder, 'mobile')));
   fs.rmSync(folder, {recursive: true, force: true});
 }
 
