@@ -1,14 +1,16 @@
-// The game's actions from the player's keys and the gamepad's buttons, and the keys' names.
+// The game's actions from the player's keys, the gamepad's buttons and the page's controls;
+// the fixed keys; and the keys' names.
 #include "controls.h"
 
 #include <allegro.h>
 #include <cstdio>
+#include <cstring>
 #include <strings.h>
 
 #include "input.h"
-#include "settings.h"
 
 const int NO_PAD_ACTION = -1; // an action no pad button does
+const int NO_ACTION = -1;     // a fixed key that stands for no action besides
 const int KEY_NAME_SIZE = 16; // bytes for a made-up key name ("Pad9"), room for any number
 
 // An action's names and what the pad does for it.
@@ -72,15 +74,30 @@ static const NamedKey NAMED_KEYS[] = { // the keys beyond letters, digits and F-
 static char made_names[KEY_MAX][KEY_NAME_SIZE]; // letters, digits, Pad0..Pad9, F1..F12 by
                                                 // scancode, made at the first look-up
 
+// A page control's hold on an action, latched as a key's is: a hold that came and went between
+// two reads still counts once.
+struct PageHold {
+    bool down;  // held now
+    bool begun; // went down since action_held last read it
+    bool fresh; // went down since action_pressed last asked
+    bool spent; // held as the options screen closed: nothing until let go
+};
+static PageHold page_holds[ACTIONS];      // by Action
+static bool page_requests[PAGE_REQUESTS]; // asked for and not yet read, by PageRequest
+
+static const KeyBindings DEFAULT_KEYS = { // the arrows and W/A/S/D, Space, Enter, I/J/K/L,
+                                          // Tab, M and N, by Action
+    {KEY_UP, KEY_W}, {KEY_DOWN, KEY_S}, {KEY_LEFT, KEY_A}, {KEY_RIGHT, KEY_D}, {KEY_SPACE, 0},
+    {KEY_ENTER, 0},  {KEY_I, 0},        {KEY_K, 0},        {KEY_J, 0},         {KEY_L, 0},
+    {KEY_TAB, 0},    {KEY_M, 0},        {KEY_N, 0}};
+
 void default_key_bindings(KeyBindings keys) {
-    const int defaults[ACTIONS][KEYS_PER_ACTION] = {
-        {KEY_UP, KEY_W}, {KEY_DOWN, KEY_S}, {KEY_LEFT, KEY_A}, {KEY_RIGHT, KEY_D}, {KEY_SPACE, 0},
-        {KEY_ENTER, 0},  {KEY_I, 0},        {KEY_K, 0},        {KEY_J, 0},         {KEY_L, 0},
-        {KEY_TAB, 0},    {KEY_M, 0},        {KEY_N, 0}};
-    for (int action = 0; action < ACTIONS; action++)
-        for (int k = 0; k < KEYS_PER_ACTION; k++)
-            keys[action][k] = defaults[action][k];
+    std::memcpy(keys, DEFAULT_KEYS, sizeof DEFAULT_KEYS);
 }
+
+KeyBindings key_bindings;
+[[maybe_unused]] static const bool KEYS_DEFAULTED = // the defaults from the start, until the
+    (default_key_bindings(key_bindings), true);     // settings are put in force
 
 const char *action_name(int action) {
     return ACTION_INFO[action].name;
@@ -146,28 +163,135 @@ bool bind_key(KeyBindings keys, int action, int scancode) {
 
 // Whether the key is Enter with Alt held: that is the switch to fullscreen, nothing else.
 static bool switching_display(int scancode) {
-    bool alt = key[KEY_ALT] || key[KEY_ALTGR];
-    return alt && (scancode == KEY_ENTER || scancode == KEY_ENTER_PAD);
+    return alt_held() && (scancode == KEY_ENTER || scancode == KEY_ENTER_PAD);
+}
+
+// Whether `read` finds the key down, or pressed, as the key of an action: Alt+Enter's Enter
+// is none.
+static bool read_key(int scancode, bool (*read)(int scancode)) {
+    return scancode != NO_KEY && read(scancode) && !switching_display(scancode);
 }
 
 // Whether `read` finds one of the action's keys down, reading every one so that none keeps a
-// press for later, or a pad does the action as `read_pad` finds it; Alt+Enter counts for no
-// action.
+// press for later, or a pad does the action as `read_pad` finds it.
 static bool keys_or_pad(int action, bool (*read)(int scancode), bool (*read_pad)(PadAction)) {
     bool keyed = false;
-    for (int k = 0; k < KEYS_PER_ACTION; k++) {
-        int scancode = settings.keys[action][k];
-        if (scancode != NO_KEY && read(scancode) && !switching_display(scancode))
-            keyed = true;
-    }
+    for (int k = 0; k < KEYS_PER_ACTION; k++)
+        keyed = read_key(key_bindings[action][k], read) || keyed;
     int pad = ACTION_INFO[action].pad;
     return (pad != NO_PAD_ACTION && read_pad(PadAction(pad))) || keyed;
 }
 
+// Whether a page control holds the action now, or began to since the last read; the read
+// clears it.
+static bool page_held(int action) {
+    PageHold &hold = page_holds[action];
+    bool begun = hold.begun;
+    hold.begun = false;
+    hold.spent = hold.spent && hold.down;
+    return !hold.spent && (hold.down || begun);
+}
+
+// Whether a page control began to hold the action since this was last asked.
+static bool page_pressed(int action) {
+    bool fresh = page_holds[action].fresh;
+    page_holds[action].fresh = false;
+    return fresh;
+}
+
 bool action_held(int action) {
-    return keys_or_pad(action, key_down, pad_action);
+    bool paged = page_held(action);
+    return keys_or_pad(action, key_down, pad_action) || paged;
 }
 
 bool action_pressed(int action) {
-    return keys_or_pad(action, key_pressed, pad_action_pressed);
+    bool paged = page_pressed(action);
+    return keys_or_pad(action, key_pressed, pad_action_pressed) || paged;
+}
+
+void hold_page_action(int action, bool down) {
+    if (action < 0 || action >= ACTIONS || page_holds[action].down == down)
+        return;
+    PageHold &hold = page_holds[action];
+    hold.down = down;
+    hold.begun = hold.begun || down;
+    hold.fresh = hold.fresh || down;
+}
+
+void make_page_request(PageRequest request) {
+    page_requests[request] = true;
+}
+
+// Whether the page asked for `request` since the last read; the read clears it.
+static bool page_asked(PageRequest request) {
+    bool asked = page_requests[request];
+    page_requests[request] = false;
+    return asked;
+}
+
+// Whether the key is down or any gamepad does `action`, either of them now or since its last
+// read; both are read, and both reads clear.
+static bool key_or_pad(int scancode, PadAction action) {
+    bool keyed = key_down(scancode);
+    return pad_action(action) || keyed;
+}
+
+bool quit_asked() {
+    bool paged = page_asked(PAGE_QUIT);
+    return key_or_pad(KEY_ESC, PAD_QUIT) || paged;
+}
+
+bool start_asked() {
+    bool paged = page_asked(PAGE_START);
+    return key_or_pad(KEY_SPACE, PAD_START_PLAY) || paged;
+}
+
+bool options_asked(bool playing, bool binding) {
+    bool keyed = !binding && action_pressed(ACTION_OPTIONS);
+    bool started = pad_action_pressed(PAD_START_PLAY) && playing;
+    return page_asked(PAGE_OPTIONS) || keyed || started;
+}
+
+bool display_switch_asked() {
+    return display_switch_pressed();
+}
+
+// Each move's fixed key, besides the action whose keys and pad also make it.
+struct MenuKeys {
+    int action;  // the action that also moves so, or NO_ACTION
+    int keys[2]; // its fixed keys, NO_KEY for none
+    int pad;     // the pad's own press for it, or NO_PAD_ACTION
+};
+static const MenuKeys MENU_KEYS[MENU_MOVES] = { // by MenuMove
+    {ACTION_FORWARD, {KEY_UP, NO_KEY}, NO_PAD_ACTION},
+    {ACTION_BACK, {KEY_DOWN, NO_KEY}, NO_PAD_ACTION},
+    {ACTION_LEFT, {KEY_LEFT, NO_KEY}, NO_PAD_ACTION},
+    {ACTION_RIGHT, {KEY_RIGHT, NO_KEY}, NO_PAD_ACTION},
+    {NO_ACTION, {KEY_ENTER, KEY_ENTER_PAD}, PAD_AIM},
+    {NO_ACTION, {NO_KEY, NO_KEY}, PAD_BACK_OUT}};
+
+bool menu_pressed(MenuMove move) {
+    const MenuKeys &m = MENU_KEYS[move];
+    bool pressed = m.action != NO_ACTION && action_pressed(m.action);
+    for (int scancode : m.keys)
+        pressed = read_key(scancode, key_pressed) || pressed;
+    return (m.pad != NO_PAD_ACTION && pad_action_pressed(PadAction(m.pad))) || pressed;
+}
+
+int bindable_key_pressed() {
+    for (int action = 0; action < PAD_ACTIONS; action++)
+        pad_action_pressed(PadAction(action));
+    for (int scancode = 1; scancode < KEY_MAX; scancode++)
+        if (key_pressed(scancode) && key_name(scancode))
+            return scancode;
+    return NO_KEY;
+}
+
+void forget_all_presses() {
+    forget_presses();
+    pad_forget_presses();
+    for (PageHold &hold : page_holds)
+        hold = {hold.down, false, false, hold.down};
+    for (bool &asked : page_requests)
+        asked = false;
 }

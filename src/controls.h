@@ -1,6 +1,7 @@
-// The game's actions and the keys and pad buttons bound to them: the one place where keys,
-// the gamepad and the page's touch controls become walking, turning, looking, aiming and the
-// rest. The player's key bindings live here; the pad's buttons are fixed (pad_mapping.h).
+// The game's actions from the player's three sources, keys and mouse, gamepads and the page's
+// own controls: the one place where they become walking, turning, looking, aiming and the
+// rest. The key bindings in force live here, and so do the fixed keys (Escape, Space, Alt+Enter
+// and F11, the options screen's arrows and Enter); the pad's buttons are fixed (pad_mapping.h).
 #pragma once
 
 #include "pad_mapping.h"
@@ -28,6 +29,9 @@ const int NO_KEY = 0;          // an empty place in an action's keys
 
 typedef int KeyBindings[ACTIONS][KEYS_PER_ACTION]; // scancodes of each action's keys, NO_KEY
                                                    // for none, the first the one shown first
+
+extern KeyBindings key_bindings; // the keys in force: the defaults until the settings are
+                                 // put in force
 
 // The keys each action has until the player binds others: the arrows and W/A/S/D to walk and
 // turn, Space to look down, Enter to aim, I/J/K/L for the cross, Tab for options, M for music,
@@ -60,3 +64,50 @@ bool action_held(int action);
 // Whether one of the action's keys, or a pad, was newly pressed since this was last asked;
 // a key's repeats while held are no new presses.
 bool action_pressed(int action);
+
+// The page's own controls, the third source beside the keys and the pads: a control holds
+// `action` down (`down` true) or lets it go, as a key bound to it would.
+void hold_page_action(int action, bool down);
+
+// What the page's controls ask for once, beside the actions.
+enum PageRequest {
+    PAGE_OPTIONS, // its Options button: the options screen opens or closes
+    PAGE_START,   // a tap on the title card: play begins
+    PAGE_QUIT,    // its End button, confirmed: the game ends
+    PAGE_REQUESTS
+};
+
+// The page asks for `request`, once; the next read of it answers yes.
+void make_page_request(PageRequest request);
+
+// Whether the player asks to quit: Escape, a pad's Back and Start together, or the page's End.
+// A press counts once the loop looks, however briefly the key was down.
+bool quit_asked();
+
+// Whether the player asks to begin play from the title card: Space, a pad's Start, or a tap
+// on the title card. Read once a tick of the title card.
+bool start_asked();
+
+// Whether the player asks to open or close the options screen: its key (unless a key is being
+// bound, `binding`, which it may be), a pad's Start once play has begun (`playing`), or the
+// page's Options button. Each press once.
+bool options_asked(bool playing, bool binding);
+
+// Whether Alt+Enter or F11 asked for the other display since the last read.
+bool display_switch_asked();
+
+// The options screen's own moves: the arrows (or the walking and turning keys, or the d-pad)
+// move, Enter (or a pad's A) chooses, a pad's B backs out.
+enum MenuMove { MENU_UP, MENU_DOWN, MENU_LEFT, MENU_RIGHT, MENU_CHOOSE, MENU_BACK, MENU_MOVES };
+
+// Whether `move` was newly pressed since it was last read; read every move each frame, so that
+// none is left over.
+bool menu_pressed(MenuMove move);
+
+// The next key pressed that can be bound, NO_KEY for none; every pad press since the last read
+// goes for nothing, so that none is left over for after.
+int bindable_key_pressed();
+
+// Forgets every press not yet read, of keys, mouse, pads and the page, and takes nothing held
+// now for held until it is let go, as after the options screen closes.
+void forget_all_presses();

@@ -33,7 +33,7 @@ static void watch_for_switch(int scancode) {
     bool enter = code == KEY_ENTER || code == KEY_ENTER_PAD;
     if (!enter && code != KEY_F11)
         return;
-    bool alt = key[KEY_ALT] || key[KEY_ALTGR];
+    bool alt = alt_held();
     bool fresh = down && !key_held[code];
     if (fresh && (alt || !enter))
         switch_pressed = true;
@@ -74,11 +74,6 @@ bool key_down(int scancode) {
     return !key_spent[scancode] && !switch_enter[scancode] && (key[scancode] || pressed);
 }
 
-bool key_or_pad(int scancode, PadAction action) {
-    bool keyed = key_down(scancode);
-    return pad_action(action) || keyed;
-}
-
 bool mouse_button_down() {
     return mouse_buttons_down(ALL_BUTTONS);
 }
@@ -106,7 +101,10 @@ void forget_presses() {
     button_pressed = 0;
     button_new = false;
     buttons_spent = mouse_b;
-    pad_forget_presses();
+}
+
+bool alt_held() {
+    return key[KEY_ALT] || key[KEY_ALTGR];
 }
 
 bool display_switch_pressed() {

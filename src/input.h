@@ -3,8 +3,6 @@
 // fullscreen.
 #pragma once
 
-#include "pad_mapping.h"
-
 // Hooks the press latches into the windowing library's keyboard and mouse callbacks; after
 // the keyboard and mouse are installed.
 void install_input_latches();
@@ -14,10 +12,6 @@ void install_input_latches();
 // Enter pressed with Alt held is the display switch's, and neither, until it is let go.
 bool key_down(int scancode);
 
-// Whether the key is down or any gamepad does `action`, either of them now or since its last
-// read; both are read, and both reads clear. As key_down, at most once per tick or frame.
-bool key_or_pad(int scancode, PadAction action);
-
 // Whether the key went down since this was last asked for it, apart from key_down: each press
 // once, a held key's repeats not at all, and Alt+Enter's Enter never.
 bool key_pressed(int scancode);
@@ -25,10 +19,13 @@ bool key_pressed(int scancode);
 // Whether a mouse button went down since this was last asked, apart from mouse_button_down.
 bool mouse_button_pressed();
 
-// Forgets every key, button and pad press not yet read, and takes no key, button or pad
-// action held now for held until it is let go, so that presses meant for the options screen
-// (Enter or a click on "Back to the game") do nothing in the game once it closes.
+// Forgets every key and button press not yet read, and takes no key or button held now for
+// held until it is let go, so that presses meant for the options screen (Enter or a click on
+// "Back to the game") do nothing in the game once it closes.
 void forget_presses();
+
+// Whether either Alt key is down: Enter with it is the display switch's.
+bool alt_held();
 
 // Whether any mouse button is down, or went down since the last read; likewise.
 bool mouse_button_down();

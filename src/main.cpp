@@ -86,13 +86,13 @@ static bool choose_settings(const CommandLine &options) {
         display.fullscreen = false;
     }
     display.fullscreen = display.fullscreen || options.fullscreen;
-    settings = kept_settings;
+    Settings chosen = kept_settings;
     for (int i = 0; i < options.sets; i++) {
         char name[MAX_PATH_LENGTH];
         std::snprintf(name, sizeof name, "%s", options.set[i]);
         char *value = std::strchr(name, '=');
         *value++ = '\0';
-        if (!apply_setting(&settings, name, value)) {
+        if (!apply_setting(&chosen, name, value)) {
             char text[sizeof name + 200];
             std::snprintf(text, sizeof text, "haystack: invalid setting '%s'\n%s", options.set[i],
                           TRY_HELP);
@@ -100,6 +100,7 @@ static bool choose_settings(const CommandLine &options) {
             return false;
         }
     }
+    use_settings(chosen);
     return true;
 }
 
@@ -182,7 +183,7 @@ static bool show_fullscreen(bool on) {
 
 // Alt+Enter or F11 was pressed: the other display.
 static void switch_display_if_asked() {
-    if (display_switch_pressed())
+    if (display_switch_asked())
         settings.display.fullscreen = !settings.display.fullscreen;
 }
 
@@ -225,7 +226,7 @@ static void run_main_loop() {
         keep_line_to_share_offered();
         switch_display_if_asked();
         show_display_chosen(true);
-        if (key_or_pad(KEY_ESC, PAD_QUIT) || quit_requested || quit_signalled())
+        if (quit_asked() || quit_requested || quit_signalled())
             return;
     }
 }

@@ -50,17 +50,12 @@ const float PANEL_ALPHA = 0.94f;   // how much of the game the panel hides, 0..1
 const int VALUE_SIZE = 48;         // bytes for an entry's value as shown
 
 bool options_open = false;
-static bool asked;                        // the page's control asked for the screen
 static int entries[ENTRIES];              // the entries shown, top to bottom
 static int entry_count;                   // how many
 static int selected;                      // the chosen one's place in `entries`
 static bool waiting_for_key;              // the chosen action takes the next key pressed
 static int music_before_mute = MAX_MUSIC; // the volume M turns the music back on at: the
                                           // last above 0, full when there was none
-
-void ask_for_options_screen() {
-    asked = true;
-}
 
 void apply_music_setting() {
     if (settings.music)
@@ -98,9 +93,10 @@ static void copy_changes(const Settings &before, const Settings &after, Settings
 // A change made by the player to the settings in force, then to those kept, which are written;
 // its effects follow at once.
 static void change(void (*how)(Settings *s, int entry, int step), int entry, int step) {
-    Settings before = settings;
-    how(&settings, entry, step);
-    copy_changes(before, settings, &kept_settings);
+    Settings after = settings;
+    how(&after, entry, step);
+    copy_changes(settings, after, &kept_settings);
+    use_settings(after);
     keep_settings();
     apply_music_setting();
 }
@@ -196,7 +192,7 @@ static void close_screen() {
     options_open = false;
     waiting_for_key = false;
     music_pause(false);
-    forget_presses();
+    forget_all_presses();
 }
 
 // Chooses the entry: Back closes the screen, Reset resets, a key entry waits for a key, and
@@ -214,12 +210,11 @@ static void choose(int entry) {
 
 // The next key pressed, bound to the chosen action; nothing while none is.
 static void take_key() {
-    for (int scancode = 1; scancode < KEY_MAX; scancode++)
-        if (key_pressed(scancode) && key_name(scancode)) {
-            change(bind_entry, entries[selected], scancode);
-            waiting_for_key = false;
-            return;
-        }
+    int scancode = bindable_key_pressed();
+    if (scancode == NO_KEY)
+        return;
+    change(bind_entry, entries[selected], scancode);
+    waiting_for_key = false;
 }
 
 // A click or tap at the cross: chooses the entry under it; on a number, left of its middle
@@ -239,21 +234,14 @@ static void click() {
         choose(entry);
 }
 
-// Whether either of two presses, both read already, came.
-static bool either(bool one, bool other) {
-    return one || other;
-}
-
 // The arrows (and the walking and turning keys), Enter, the pad's d-pad, A and B, and the
 // mouse, while the screen is open; while a key entry waits, every key is left for it. Every
 // control is read each frame, so that none is left over.
 static void take_input() {
-    bool back = pad_action_pressed(PAD_BACK_OUT);
+    bool back = menu_pressed(MENU_BACK);
     bool clicked = mouse_button_pressed();
-    if (waiting_for_key) // the pad's presses are read, and go for nothing
-        for (int action = 0; action < PAD_ACTIONS; action++)
-            pad_action_pressed(PadAction(action));
     if (waiting_for_key && (back || clicked)) {
+        bindable_key_pressed();  // the pad's presses go for nothing
         waiting_for_key = false; // B or a click gives up waiting
         return;
     }
@@ -263,13 +251,11 @@ static void take_input() {
         return close_screen();
     if (clicked)
         return click();
-    bool up = either(action_pressed(ACTION_FORWARD), key_pressed(KEY_UP));
-    bool down = either(action_pressed(ACTION_BACK), key_pressed(KEY_DOWN));
-    bool left = either(action_pressed(ACTION_LEFT), key_pressed(KEY_LEFT));
-    bool right = either(action_pressed(ACTION_RIGHT), key_pressed(KEY_RIGHT));
-    bool alt = key[KEY_ALT] || key[KEY_ALTGR]; // Alt+Enter switches to fullscreen instead
-    bool enter = either(key_pressed(KEY_ENTER), key_pressed(KEY_ENTER_PAD)) && !alt;
-    bool chosen = either(pad_action_pressed(PAD_AIM), enter);
+    bool up = menu_pressed(MENU_UP);
+    bool down = menu_pressed(MENU_DOWN);
+    bool left = menu_pressed(MENU_LEFT);
+    bool right = menu_pressed(MENU_RIGHT);
+    bool chosen = menu_pressed(MENU_CHOOSE);
     if (up || down)
         selected = (selected + (up ? entry_count - 1 : 1)) % entry_count;
     int entry = entries[selected];
@@ -281,10 +267,7 @@ static void take_input() {
 }
 
 void watch_options_screen() {
-    bool keyed = waiting_for_key ? false : action_pressed(ACTION_OPTIONS);
-    bool start = pad_action_pressed(PAD_START_PLAY) && !intro_active;
-    bool toggled = keyed || start || asked;
-    asked = false;
+    bool toggled = options_asked(!intro_active, waiting_for_key);
     if (toggled && options_open)
         close_screen();
     else if (toggled)

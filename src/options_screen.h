@@ -11,9 +11,6 @@ extern bool options_open; // the options screen shows, and the game is paused
 // and turns the music off or on at the mute key.
 void watch_options_screen();
 
-// The page's Options control was used: the screen opens, or closes, at the next frame.
-void ask_for_options_screen();
-
 // Draws the screen over the picture, in window coordinates, when it is open.
 void draw_options_screen();
 

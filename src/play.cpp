@@ -56,7 +56,7 @@ static void orbit_and_wait_for_space() {
     eye_y = ORBIT_HEIGHT;
     pitch = QUARTER_PI;
     heading = orbit_angle + M_PI;
-    if (key_or_pad(KEY_SPACE, PAD_START_PLAY)) {
+    if (start_asked()) {
         music_stop(intro_stream);
         music_play(theme_stream);
         intro_active = 0;

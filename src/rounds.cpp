@@ -110,7 +110,7 @@ int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]) {
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "Best %s", best);
     if (field_number)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "Field %ld", field_number);
-    if (const char *key = key_name(settings.keys[ACTION_NEW_FIELD][0]))
+    if (const char *key = key_name(key_bindings[ACTION_NEW_FIELD][0]))
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s: new field", key);
     return n;
 }

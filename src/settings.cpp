@@ -28,6 +28,11 @@ Settings settings = defaults();
 Settings kept_settings = defaults();
 char settings_file[MAX_PATH_LENGTH];
 
+void use_settings(const Settings &s) {
+    settings = s;
+    std::memcpy(key_bindings, s.keys, sizeof key_bindings);
+}
+
 void keep_settings() {
     if (settings_file[0])
         write_settings(settings_file, kept_settings);

@@ -42,6 +42,9 @@ extern Settings kept_settings; // the settings the file keeps: those in force le
                                // --set, which it does not keep
 extern char settings_file[MAX_PATH_LENGTH]; // where they are kept; empty for nowhere
 
+// Puts `s` in force: the settings the game reads, and the keys its controls read.
+void use_settings(const Settings &s);
+
 // Writes kept_settings to settings_file, where there is one.
 void keep_settings();
 
