@@ -93,10 +93,26 @@ static Spot find_target(const Frame &f, int end_x, int end_y, int reach = BLUE_E
     return s;
 }
 
+// The cross's blue-to-yellow arm, (t, t, 1 - t) with its pure ends and the needle left out:
+// nothing else the game draws has red equal to green. Its centre is the cross's.
+static Spot find_cross(const Frame &f) {
+    Spot s;
+    for (int y = 0; y < f.height; y++)
+        for (int x = 0; x < f.width; x++)
+            if (Rgb p = f.at(x, y);
+                std::abs(p.r - p.g) <= 1 && std::abs(p.r + p.b - 255) <= 2 && p.b > 20 && p.b < 235)
+                s.pixels++, s.x += x, s.y += y;
+    if (s.pixels)
+        s.x /= s.pixels, s.y /= s.pixels;
+    return s;
+}
+
 class Playing : public RunningGame {
   protected:
     int cursor_x = WIDTH - 1,
         cursor_y = HEIGHT - 1; // parked where the cross's blue end is off-screen
+    Frame won;                 // the frame after the hit that won, once one has
+    long throw_at = 0;         // recorded sound frames when that hit's throw began
 
     // The frame after the game has drawn a few more, saved for a person to look at.
     Frame look(const std::string &name, double settle = 0.3) {
@@ -115,13 +131,14 @@ class Playing : public RunningGame {
         return frame;
     }
 
-    // Presses `key` for `seconds` at a time, as a player taps a key until the view is right,
-    // until what the game shows `reached` (at most `presses` times; not at all if it already
-    // does), looking each time once the game has drawn what the press did: a busy machine runs
-    // fewer ticks in a press than its length and shows them late, so a fixed hold would go a
-    // varying way.
-    Frame press_until(KeySym key, double seconds, const std::string &name,
-                      const std::function<bool(const Frame &)> &reached, int presses = 6) {
+    // Presses for `seconds` at a time (`press` holds a key or a button that long), as a player
+    // taps a key until the view is right, until what the game shows `reached` (at most `presses`
+    // times; not at all if it already does), looking each time once the game has drawn what the
+    // press did: a busy machine runs fewer ticks in a press than its length and shows them late,
+    // so a fixed hold would go a varying way.
+    Frame press_until(const std::function<void(double)> &press, double seconds,
+                      const std::string &name, const std::function<bool(const Frame &)> &reached,
+                      int presses = 6) {
         for (int pressed = 0;; pressed++) {
             Frame frame = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
             save_screenshot(frame, name);
@@ -130,8 +147,13 @@ class Playing : public RunningGame {
                     << name << ": not reached after " << presses << " presses";
                 return frame;
             }
-            hold_key(x.dpy, key, seconds);
+            press(seconds);
         }
+    }
+    Frame press_until(KeySym key, double seconds, const std::string &name,
+                      const std::function<bool(const Frame &)> &reached, int presses = 6) {
+        return press_until([&](double s) { hold_key(x.dpy, key, s); }, seconds, name, reached,
+                           presses);
     }
 
     // The needle, away from the blue end of the cross at the pointer. (Not away from the whole
@@ -146,32 +168,90 @@ class Playing : public RunningGame {
         move_mouse(x.dpy, window, px, py);
     }
 
-    // Up the mound's side toward its top, where the needle lies: 2.3 s of walking, as far as a
-    // player needs to see the needle well, and on a loaded machine, which walks fewer ticks in
-    // that time, short steps more until the needle shows plainly. The frame then.
-    Frame walk_up_to_needle() {
-        hold_key(x.dpy, XK_Up, 2.3);
-        return press_until(
-            XK_Up, 0.2, "play_walked_up", [&](const Frame &f) { return target(f).pixels > 20; },
-            10);
+    // Space on the title card, and play begun: the card gone, the frame saved as `name`.
+    void start_play(const std::string &name) {
+        tap_key(x.dpy, window, XK_space);
+        look_until(name, title_card_gone);
     }
 
-    // Aims at the needle and throws, holding the button `hold` seconds, until the end banner
-    // shows (three tries): `won` is the frame after the hit, `throw_at` when the hit's throw began.
-    void throw_at_needle(double hold, Frame &won, long &throw_at) {
+    // Up the mound's side toward its top, where the needle lies, by the Up key (or by the mouse's
+    // `button` when the mouse steers): 2.3 s of walking, as far as a player needs to see the
+    // needle well, and on a loaded machine, which walks fewer ticks in that time, short steps
+    // more until the needle shows plainly. The frame then.
+    Frame walk_up_to_needle(unsigned button = 0) {
+        auto walk = [&](double seconds) {
+            button ? hold_button(x.dpy, button, seconds) : hold_key(x.dpy, XK_Up, seconds);
+        };
+        walk(2.3);
+        return press_until(
+            walk, 0.2, "play_walked_up", [&](const Frame &f) { return target(f).pixels > 20; }, 10);
+    }
+
+    // Up to three throws until one hits (`hit` shows within SHOT_FLIGHT_LIMIT): `aim_at_needle`
+    // puts the cross on it, `shoot` throws, `after_miss` readies the next. `won` is the frame
+    // after the hit, each throw's last frame saved as `name`.
+    void throw_until_won(
+        const std::string &name, const std::function<void(int attempt)> &aim_at_needle,
+        const std::function<void()> &shoot, const std::function<void()> &after_miss = [] {},
+        const std::function<bool(const Frame &)> &hit = banner_shown) {
+        won = {};
         for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
-            Spot needle = target(look("play_aiming_" + std::to_string(attempt)));
-            ASSERT_GT(needle.pixels, 0) << "the target went out of view";
-            aim(int(needle.x), int(needle.y));
-            sleep_seconds(0.2);
-            throw_at = recorded_frames(game.audio_file);
-            hold_button(x.dpy, 1, hold);
-            Frame after = wait_for_frame(x.dpy, window, banner_shown, SHOT_FLIGHT_LIMIT);
-            save_screenshot(after, "won_banner");
-            if (banner_shown(after))
+            aim_at_needle(attempt);
+            if (HasFatalFailure())
+                return;
+            shoot();
+            Frame after = wait_for_frame(x.dpy, window, hit, SHOT_FLIGHT_LIMIT);
+            save_screenshot(after, name);
+            if (hit(after))
                 won = after;
+            else
+                after_miss();
         }
-        ASSERT_TRUE(won.width) << "three throws at the needle all missed";
+        ASSERT_TRUE(won.width) << name << ": three throws at the needle all missed";
+    }
+
+    // Puts the pointer on the needle and throws, holding the button `hold` seconds, until the
+    // end banner shows.
+    void throw_at_needle(double hold) {
+        throw_until_won(
+            "won_banner",
+            [&](int attempt) {
+                Spot needle = target(look("play_aiming_" + std::to_string(attempt)));
+                ASSERT_GT(needle.pixels, 0) << "the target went out of view";
+                aim(int(needle.x), int(needle.y));
+                sleep_seconds(0.2);
+                throw_at = recorded_frames(game.audio_file);
+            },
+            [&] { hold_button(x.dpy, 1, hold); });
+    }
+
+    // From the title card to a win: Space (play's first frame saved as `name`), up the mound, and
+    // the pointer's throws at the needle, the button held `hold` seconds.
+    void play_to_a_win(const std::string &name, double hold) {
+        start_play(name);
+        walk_up_to_needle();
+        throw_at_needle(hold);
+    }
+
+    // Steps the cross toward the needle a tick's step at a time, looking between steps, until
+    // it is within `near_x`, `near_y` pixels of the needle's centre (120 steps at most): `press`
+    // takes a step by one of the keys (or a pad's buttons) `right_left_down_up`.
+    void step_cross_onto_needle(int near_x, int near_y, const std::function<void(KeySym)> &press,
+                                const std::array<KeySym, 4> &right_left_down_up) {
+        for (int steps = 0; steps < 120; steps++) {
+            Frame f = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
+            Spot cross = find_cross(f);
+            ASSERT_GT(cross.pixels, 0) << "no cross";
+            Spot needle = find_target(f, int(cross.x) + BLUE_END_X, int(cross.y) + BLUE_END_Y);
+            ASSERT_GT(needle.pixels, 0) << "the needle went out of view";
+            double dx = needle.x - cross.x, dy = needle.y - cross.y;
+            if (std::abs(dx) <= near_x && std::abs(dy) <= near_y)
+                return;
+            if (std::abs(dx) > near_x)
+                press(right_left_down_up[dx > 0 ? 0 : 1]);
+            if (std::abs(dy) > near_y)
+                press(right_left_down_up[dy > 0 ? 2 : 3]);
+        }
     }
 
     // Which track sounds most in the recording from `from` (frames) until now; a lagging disk
@@ -264,8 +344,7 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
 
     // Space: the title card goes, the theme takes over.
     long space_at = recorded_frames(game.audio_file);
-    tap_key(x.dpy, window, XK_space);
-    look_until("play_start", title_card_gone);
+    start_play("play_start");
     EXPECT_EQ(track_heard_since(space_at + PROBE_RATE / 2), THEME_HZ);
 
     Spot seen = target(walk_up_to_needle());
@@ -309,9 +388,7 @@ TEST_F(Playing, FromTheAttractStageToTheWonStage) {
     look_until("play_level_again", [&](const Frame &f) { return sky(f) > 0.8 * level_sky; });
 
     // Aim at the needle and throw: a short hold, then the shot flies on.
-    long throw_at = 0;
-    Frame won;
-    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
+    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2));
 
     PictureMatch banner = match_picture(won, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
     ASSERT_GT(banner.opaque, 200);
@@ -337,27 +414,9 @@ TEST_F(Playing, InstantClickAtTheNeedleWins) {
     game.fixed_clock = TARGET_ON_TOP;
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
-    tap_key(x.dpy, window, XK_space);
-    walk_up_to_needle();
-    long throw_at = 0;
-    Frame won;
-    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.0, won, throw_at));
+    ASSERT_NO_FATAL_FAILURE(play_to_a_win("instant_start", 0.0));
     PictureMatch banner = match_picture(won, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
     EXPECT_GT(double(banner.opaque_shown) / banner.opaque, 0.9) << "the end banner tops the window";
-}
-
-// The cross's blue-to-yellow arm, (t, t, 1 - t) with its pure ends and the needle left out:
-// nothing else the game draws has red equal to green. Its centre is the cross's.
-static Spot find_cross(const Frame &f) {
-    Spot s;
-    for (int y = 0; y < f.height; y++)
-        for (int x = 0; x < f.width; x++)
-            if (Rgb p = f.at(x, y);
-                std::abs(p.r - p.g) <= 1 && std::abs(p.r + p.b - 255) <= 2 && p.b > 20 && p.b < 235)
-                s.pixels++, s.x += x, s.y += y;
-    if (s.pixels)
-        s.x /= s.pixels, s.y /= s.pixels;
-    return s;
 }
 
 // The same game with a gamepad alone: a virtual pad plugged into it (virtual_pad.cpp), driven
@@ -499,20 +558,13 @@ TEST_F(PadPlaying, FromTheTitleCardToAWin) {
     EXPECT_TRUE(level_again(look_until("pad_level_again", level_again)))
         << "level again; before " << level.y;
 
-    Frame won;
-    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
-        ASSERT_NO_FATAL_FAILURE(steer_onto_needle());
-        hold("button 0 1", "button 0 0", never, 0.2); // A
-        auto banner = [&](const Frame &f) { // shown within a few ticks of a hit, however slow
-            PictureMatch m = match_picture(f, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
-            return m.opaque_shown > 0.9 * m.opaque && !needle(f).pixels;
-        };
-        Frame after;
-        if (wait_until([&] { return banner(after = grab_frame(x.dpy, window)); }, 3.0))
-            won = after;
-    }
-    save_screenshot(won, "pad_won");
-    ASSERT_TRUE(won.width) << "three throws at the needle all missed";
+    auto banner = [&](const Frame &f) { // shown within a few ticks of a hit, however slow
+        PictureMatch m = match_picture(f, HAYSTACK_DATA_DIR "/outroa.tga", BANNER_BOTTOM);
+        return m.opaque_shown > 0.9 * m.opaque && !needle(f).pixels;
+    };
+    auto throw_by_a = [&] { hold("button 0 1", "button 0 0", never, 0.2); };
+    ASSERT_NO_FATAL_FAILURE(throw_until_won(
+        "pad_won", [&](int) { steer_onto_needle(); }, throw_by_a, [] {}, banner));
     pad("button 4 1"); // Back, then Start
     pad("button 6 1");
     expect_exit_status(game, 0);
@@ -575,41 +627,22 @@ static bool same_picture(const Frame &a, const Frame &b) {
 TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
     game.fixed_clock = TARGET_ON_TOP;
     ASSERT_NO_FATAL_FAILURE(start_game());
-    tap_key(x.dpy, window, XK_space);
-    look_until("keys_start", title_card_gone);
+    start_play("keys_start");
     press_key(x.dpy, XK_l, true); // the cross into the bottom right corner, where it hides
     press_key(x.dpy, XK_k, true); // nothing: two seconds' ticks take it there from anywhere
     sleep_seconds(2.5);
     press_key(x.dpy, XK_l, false);
     press_key(x.dpy, XK_k, false);
-    Frame won;
-    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
-        if (attempt == 0)
-            walk_up_to_needle();
-        for (int step = 0; step < 120; step++) {
-            Frame f = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
-            Spot cross = find_cross(f);
-            ASSERT_GT(cross.pixels, 0) << "no cross";
-            Spot needle = find_target(f, int(cross.x) + BLUE_END_X, int(cross.y) + BLUE_END_Y);
-            ASSERT_GT(needle.pixels, 0) << "the needle went out of view";
-            double dx = needle.x - cross.x, dy = needle.y - cross.y;
-            if (std::abs(dx) <= 6 && std::abs(dy) <= 5)
-                break;
-            if (std::abs(dx) > 6)
-                tap_once(x.dpy, dx > 0 ? XK_l : XK_j);
-            if (std::abs(dy) > 5)
-                tap_once(x.dpy, dy > 0 ? XK_k : XK_i);
-        }
-        save_screenshot(grab_frame(x.dpy, window), "keys_aimed_" + std::to_string(attempt));
-        hold_key(x.dpy, XK_Return, 0.2);
-        Frame after = wait_for_frame(x.dpy, window, banner_shown, SHOT_FLIGHT_LIMIT);
-        if (banner_shown(after))
-            won = after;
-        else
-            hold_key(x.dpy, XK_Down, 0.5); // too near, maybe: a step back before the next
-    }
-    save_screenshot(won, "keys_won");
-    ASSERT_TRUE(won.width) << "three throws by the keys all missed";
+    walk_up_to_needle();
+    auto tap = [&](KeySym key) { tap_once(x.dpy, key); };
+    ASSERT_NO_FATAL_FAILURE(throw_until_won(
+        "keys_won",
+        [&](int attempt) {
+            step_cross_onto_needle(6, 5, tap, {XK_l, XK_j, XK_k, XK_i});
+            save_screenshot(grab_frame(x.dpy, window), "keys_aimed_" + std::to_string(attempt));
+        },
+        [&] { hold_key(x.dpy, XK_Return, 0.2); },
+        [&] { hold_key(x.dpy, XK_Down, 0.5); })); // too near, maybe: a step back before the next
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(game, 0);
 }
@@ -681,9 +714,8 @@ TEST_F(Playing, LookToggleTapDownAndTapUp) {
     keep_settings(game, "look=toggle\nbob=off\n");
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
-    tap_key(x.dpy, window, XK_space);
+    start_play("toggle_play");
     auto sky = [](const Frame &f) { return share(f, 0, 0, WIDTH, HEIGHT, is_sky); };
-    look_until("toggle_play", title_card_gone);
     Frame level = at_rest(x.dpy, window); // the orbit's tilt gone
     save_screenshot(level, "toggle_level");
     ASSERT_GT(sky(level), 0.02);
@@ -703,8 +735,7 @@ TEST_F(Playing, BobOffHoldsTheEyeStillStandingAndWalking) {
     keep_settings(game, "bob=off\n");
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
-    tap_key(x.dpy, window, XK_space);
-    look_until("bob_start", title_card_gone);
+    start_play("bob_start");
     Frame standing = at_rest(x.dpy, window); // the orbit's tilt gone
     EXPECT_TRUE(same_picture(standing, after_frames(x.dpy, window)));
     press_key(x.dpy, XK_Down, true); // back from the centre, into the fence and its corner
@@ -725,8 +756,7 @@ TEST_F(Playing, AReboundKeyWalksAndTheOldOneNoLonger) {
     keep_settings(game, "key.forward=F\nbob=off\n");
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
-    tap_key(x.dpy, window, XK_space);
-    look_until("rebound_start", title_card_gone);
+    start_play("rebound_start");
     Frame before = at_rest(x.dpy, window); // the orbit's tilt gone
     press_key(x.dpy, XK_Up, true);
     EXPECT_TRUE(same_picture(before, after_frames(x.dpy, window))) << "Up walks no more";
@@ -758,39 +788,21 @@ TEST_F(PadPlaying, ButtonsAloneToAWinAndStartOpensTheOptions) {
     look_until("buttons_options", panel);
     hold("button 1 1", "button 1 0", never, 0); // B
     look_until("buttons_options_closed", [&](const Frame &f) { return !panel(f); });
-    Frame won;
-    for (int attempt = 0; attempt < 3 && !won.width; attempt++) {
-        pad("button 10 1"); // the right shoulder held: the d-pad steers the cross
-        for (int step = 0; step < 120; step++) {
-            Frame f = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
-            cross = find_cross(f);
-            ASSERT_GT(cross.pixels, 0) << "no cross";
-            Spot seen = needle(f);
-            ASSERT_GT(seen.pixels, 0) << "the needle went out of view";
-            // A press lasts a frame or so, a tick's step (11 and 8 pixels) or a few: near
-            // enough is a step, which at the needle's distance is a unit or two off.
-            double dx = seen.x - cross.x, dy = seen.y - cross.y;
-            if (std::abs(dx) <= 11 && std::abs(dy) <= 8)
-                break;
-            int across = std::abs(dx) > 11 ? (dx > 0 ? 14 : 13) : 0; // the d-pad's right, left
-            int down = std::abs(dy) > 8 ? (dy > 0 ? 12 : 11) : 0;    // its down, up
-            for (int button : {across, down})
-                if (button) {
-                    pad("button " + std::to_string(button) + " 1");
-                    wait_for_new_frames(x.dpy, window, 1, SHOW_TIMEOUT);
-                    pad("button " + std::to_string(button) + " 0");
-                }
-        }
-        pad("button 10 0");
-        hold("button 0 1", "button 0 0", never, 0.2); // A
-        Frame after = wait_for_frame(x.dpy, window, banner_shown, SHOT_FLIGHT_LIMIT);
-        if (banner_shown(after))
-            won = after;
-        else
-            hold("button 12 1", "button 12 0", never, 0.5); // a step back before the next
-    }
-    save_screenshot(won, "buttons_won");
-    ASSERT_TRUE(won.width) << "three throws by the buttons all missed";
+    auto press = [&](int button) { // down for a frame or so: a tick's step, or a few
+        pad("button " + std::to_string(button) + " 1");
+        wait_for_new_frames(x.dpy, window, 1, SHOW_TIMEOUT);
+        pad("button " + std::to_string(button) + " 0");
+    };
+    ASSERT_NO_FATAL_FAILURE(throw_until_won(
+        "buttons_won",
+        [&](int) { // the right shoulder held, the d-pad's right, left, down and up steer the cross
+            pad("button 10 1");
+            // Near enough: a tick's step (11 and 8 pixels), a unit or two at the needle's distance.
+            step_cross_onto_needle(11, 8, press, {14, 13, 12, 11});
+            pad("button 10 0");
+        },
+        [&] { hold("button 0 1", "button 0 0", never, 0.2); },     // A
+        [&] { hold("button 12 1", "button 12 0", never, 0.5); })); // a step back before the next
 }
 
 // The field numbered 245 has its needle by the mound's top, at (104, 100), as the clock's world
@@ -860,11 +872,7 @@ TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
     game.args = {"--field", FIELD_ON_TOP, "--set", "bob=off"};
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
-    tap_key(x.dpy, window, XK_space);
-    walk_up_to_needle();
-    long throw_at = 0;
-    Frame won;
-    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
+    ASSERT_NO_FATAL_FAILURE(play_to_a_win("field_start", 0.2));
     look_until("field_result", result_shown);
     ASSERT_TRUE(wait_until([&] { return shared_ticks(game.output(), FIELD_ON_TOP) > 0; }, 5.0));
     int first_time = shared_ticks(game.output(), FIELD_ON_TOP);
@@ -876,10 +884,7 @@ TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
     tap_key(x.dpy, window, XK_n);
     look_until("new_field_title_card", [](const Frame &f) { return !title_card_gone(f); });
     EXPECT_EQ(track_heard_since(new_field_at + PROBE_RATE / 2), INTRO_HZ);
-    tap_key(x.dpy, window, XK_space);
-    walk_up_to_needle();
-    won = {};
-    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
+    ASSERT_NO_FATAL_FAILURE(play_to_a_win("clock_field_start", 0.2));
     look_until("clock_field_result", result_shown);
     EXPECT_EQ(game.output().find("Haystack field", game.output().find("Haystack field") + 1),
               std::string::npos)
@@ -894,11 +899,10 @@ TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
     window = show_game(x, next);
     ASSERT_NE(window, 0u);
     aim(cursor_x, cursor_y);
-    tap_key(x.dpy, window, XK_space);
+    start_play("next_game_start");
     sleep_seconds(first_time / 30.0 + 1); // slower than the best
     walk_up_to_needle();
-    won = {};
-    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
+    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2));
     ASSERT_TRUE(wait_until([&] { return shared_ticks(next.output(), FIELD_ON_TOP) > 0; }, 5.0));
     EXPECT_GT(shared_ticks(next.output(), FIELD_ON_TOP), first_time);
     EXPECT_EQ(kept_time(game, "field.245") / 3, first_time / 3) << "the best kept from before";
@@ -914,15 +918,8 @@ TEST_F(Playing, AMouseAndSpaceAloneFromTheTitleCardToAWin) {
     game.args = {"--set", "mouse=steer"};
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(WIDTH / 2, HEIGHT / 2);
-    tap_key(x.dpy, window, XK_space);
-    look_until("mouse_start", title_card_gone);
-    hold_button(x.dpy, 3, 2.3);
-    Spot seen;
-    for (int step = 0; step < 10 && seen.pixels <= 20; step++) {
-        seen = target(wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT));
-        if (seen.pixels <= 20)
-            hold_button(x.dpy, 3, 0.2);
-    }
+    start_play("mouse_start");
+    Spot seen = target(walk_up_to_needle(3));
     ASSERT_GT(seen.pixels, 20) << "no needle in view after walking up by the right button";
     auto turn_by_edge = [&](int edge_x, const std::function<bool(const Spot &)> &turned) {
         for (int brush = 0; brush < 6; brush++) {
@@ -941,9 +938,7 @@ TEST_F(Playing, AMouseAndSpaceAloneFromTheTitleCardToAWin) {
         return s.pixels > 0 && s.x < left.x - 20 && s.x > 100 && s.x < WIDTH - 100;
     });
     ASSERT_GT(back.pixels, 0) << "the right edge did not turn the view back";
-    long throw_at = 0;
-    Frame won;
-    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2, won, throw_at));
+    ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2));
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(game, 0);
 }
