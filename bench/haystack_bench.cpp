@@ -27,6 +27,7 @@
 #include "play.h"
 #include "process_memory.h"
 #include "render.h"
+#include "window.h"
 #include "settings.h"
 #include "world.h"
 #include "x_window.h"
@@ -68,11 +69,11 @@ struct GameRun {
 
 // Whether anything but black shows in a strip across the window's top.
 static bool window_shows_a_frame(Display *dpy, Window window) {
-    XImage *image = XGetImage(dpy, window, 0, 0, WINDOW_WIDTH, 8, AllPlanes, ZPixmap);
+    XImage *image = XGetImage(dpy, window, 0, 0, PICTURE_WIDTH, 8, AllPlanes, ZPixmap);
     if (!image)
         return false;
     bool drawn = false;
-    for (int x = 0; x < WINDOW_WIDTH && !drawn; x++)
+    for (int x = 0; x < PICTURE_WIDTH && !drawn; x++)
         drawn = XGetPixel(image, x, 4) != 0;
     XDestroyImage(image);
     return drawn;
@@ -96,7 +97,7 @@ static GameRun run_real_game(Display *dpy) {
     Window window = 0;
     while (ms_since(start) < 20000 && !run.first_frame_ms) {
         if (!window)
-            window = find_window(dpy, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr);
+            window = find_window(dpy, PICTURE_WIDTH, PICTURE_HEIGHT, nullptr);
         if (window && window_shows_a_frame(dpy, window))
             run.first_frame_ms = ms_since(start);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -111,7 +112,7 @@ static GameRun run_real_game(Display *dpy) {
 // ---------------------------------------------------------------- this process's window
 
 static bool open_bench_window() {
-    return allegro_init() == 0 && set_opengl_mode(WINDOW_WIDTH, WINDOW_HEIGHT);
+    return allegro_init() == 0 && set_opengl_mode(PICTURE_WIDTH, PICTURE_HEIGHT);
 }
 
 static double time_audio_start_ms() {
@@ -161,6 +162,15 @@ static void set_up_like_the_game() {
 
 // ---------------------------------------------------------------- frames
 
+// The main loop's frame after its ticks: the throw if asked, the won stage's recolouring, the
+// drawing and the flip.
+static void game_frame() {
+    throw_if_asked();
+    recolour_step();
+    render_frame();
+    allegro_gl_flip();
+}
+
 // The least a frame can be: clear, the same projection and camera, one draw of the strands.
 static void bare_frame() {
     set_projection();
@@ -186,10 +196,10 @@ static double timed_frame_ms(void (*frame)()) {
 static FrameCost measure_frames() {
     FrameCost cost;
     for (int i = 0; i < BLOCK; i++) // warm up caches and the driver
-        timed_frame_ms(render_frame), timed_frame_ms(bare_frame);
+        timed_frame_ms(game_frame), timed_frame_ms(bare_frame);
     for (int done = 0; done < FRAMES_PER_KIND; done += BLOCK) {
         for (int i = 0; i < BLOCK; i++)
-            cost.game_ms.push_back(timed_frame_ms(render_frame));
+            cost.game_ms.push_back(timed_frame_ms(game_frame));
         for (int i = 0; i < BLOCK; i++)
             cost.bare_ms.push_back(timed_frame_ms(bare_frame));
     }
@@ -218,7 +228,7 @@ static void detach_bench_pad() {
 // The main loop's frame: the pads read, then the frame drawn.
 static void frame_after_polling() {
     poll_gamepads();
-    render_frame();
+    game_frame();
 }
 
 // The same with the pad's left stick moving, so that every frame brings its events.
@@ -281,9 +291,9 @@ static bool reopen_window(int width, int height) {
 static std::vector<double> game_frames_ms() {
     std::vector<double> ms;
     for (int i = 0; i < BLOCK; i++)
-        timed_frame_ms(render_frame);
+        timed_frame_ms(game_frame);
     for (int i = 0; i < FRAMES_PER_KIND; i++)
-        ms.push_back(timed_frame_ms(render_frame));
+        ms.push_back(timed_frame_ms(game_frame));
     return ms;
 }
 
@@ -291,7 +301,7 @@ static std::vector<double> game_frames_ms() {
 // (the size of a fullscreen 1080p monitor) with its picture 1440x1080 between bars.
 static void print_window_sizes() {
     const int SIZES[][2] = {
-        {WINDOW_WIDTH, WINDOW_HEIGHT}, {2 * WINDOW_WIDTH, 2 * WINDOW_HEIGHT}, {1920, 1080}};
+        {PICTURE_WIDTH, PICTURE_HEIGHT}, {2 * PICTURE_WIDTH, 2 * PICTURE_HEIGHT}, {1920, 1080}};
     std::vector<double> ms[3];
     for (int i = 0; i < 3; i++)
         if (reopen_window(SIZES[i][0], SIZES[i][1]))
@@ -308,7 +318,7 @@ static void print_window_sizes() {
                     ms[2].empty() ? 0 : percentile(ms[2], p));
     std::printf("\nLine widths the driver draws: %.1f to %.1f px (a 1080p fullscreen picture needs "
                 "%.2f, 4K %.2f)\n",
-                widths[0], widths[1], 5.0 * 1080 / WINDOW_HEIGHT, 5.0 * 2160 / WINDOW_HEIGHT);
+                widths[0], widths[1], 5.0 * 1080 / PICTURE_HEIGHT, 5.0 * 2160 / PICTURE_HEIGHT);
 }
 
 // ---------------------------------------------------------------- the tick timer
@@ -379,7 +389,7 @@ int main() {
     double texture_ms = time_texture_loading_ms();
 
     std::printf("Haystack benchmark: %s, %dx%d, world seed %u\n\n",
-                (const char *)glGetString(GL_RENDERER), WINDOW_WIDTH, WINDOW_HEIGHT, WORLD_SEED);
+                (const char *)glGetString(GL_RENDERER), PICTURE_WIDTH, PICTURE_HEIGHT, WORLD_SEED);
     std::printf("| %-34s | %8s | %8s | %8s | %8s | %6s |\n", "Frame cost (ms)", "game", "game p99",
                 "bare", "bare p99", "ratio");
     std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(36, '-').c_str(),

@@ -3,8 +3,10 @@
 // libraries, so that every platform's window can use it.
 #pragma once
 
-const int PICTURE_WIDTH = 640;  // the picture's own width, game pixels
+const int PICTURE_WIDTH = 640;  // the picture's own width, game pixels: the window's at scale 1
 const int PICTURE_HEIGHT = 480; // and height; the picture is always 4:3
+const float HALF_PICTURE_WIDTH = PICTURE_WIDTH / 2.0f;   // from the picture's edge to its middle
+const float HALF_PICTURE_HEIGHT = PICTURE_HEIGHT / 2.0f; // likewise, from its top
 
 // The picture's place in a window: the largest 4:3 rectangle that fits, centred, with
 // black bars on the two sides (or above and below) that it leaves.

@@ -1,4 +1,5 @@
-// The game's global state: every variable the modules share, and the mound profile.
+// The game's global state: the stage, the player, the shot, the world, its textures and its
+// music, as every module shares them; and the mound's shape.
 #pragma once
 
 #include <atomic>
@@ -23,11 +24,7 @@ struct Cloud {
 enum WinPhase { WIN_PLAYING = 0, WIN_RECOLOURING = 1, WIN_FINISHED = 2 };
 enum WalkState { WALK_NONE = 0, WALK_WALKING = 1, WALK_STANDING = 2 };
 
-const int TICKS_PER_SECOND = 30;                  // logic ticks a second of game time
-const int WINDOW_WIDTH = 640;                     // pixels
-const int WINDOW_HEIGHT = 480;                    // pixels
-const int HALF_WINDOW_WIDTH = WINDOW_WIDTH / 2;   // pixels from the window's edge to its centre
-const int HALF_WINDOW_HEIGHT = WINDOW_HEIGHT / 2; // likewise, from its top
+const int TICKS_PER_SECOND = 30; // logic ticks a second of game time
 
 const float QUARTER_PI = 0.7853982f; // pi/4 as the float the game uses
 const float FIELD_SIZE = 200.0f;     // the field spans 0..200 in x and z

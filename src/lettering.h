@@ -7,9 +7,6 @@
 const int GLYPH_WIDTH = 5;                 // a glyph's width in font pixels; 7 rows high
 const int GLYPH_HEIGHT = 7;                // a glyph's height in font pixels
 const int GLYPH_ADVANCE = GLYPH_WIDTH + 1; // from one glyph to the next, a blank column between
-const float HALF_PICTURE_WIDTH =
-    PICTURE_WIDTH / 2.0f; // game pixels from the picture's edge to its middle
-const float HALF_PICTURE_HEIGHT = PICTURE_HEIGHT / 2.0f; // likewise, from its top
 
 // Draws `text` in the current colour with its top left corner at (x, y), game pixels of the
 // 640x480 picture, each font pixel `size` game pixels square; lowercase letters as capitals,

@@ -1,11 +1,10 @@
 // The game's logic: the attract orbit, walking, the shot and the win.
 #include "play.h"
 
-#include <allegro.h>
-#include <GL/gl.h>
 #include <cmath>
 
 #include "aim.h"
+#include "camera.h"
 #include "controls.h"
 #include "framing.h"
 #include "game_state.h"
@@ -39,6 +38,7 @@ const int GLINT_TICKS = 4;           // ticks each glint lasts
 const float STEER_EDGE = PICTURE_WIDTH / 8.0f; // game pixels from the picture's left or right
                                                // edge where the cross turns the view, when the
                                                // mouse steers
+const int LEFT_BUTTON = 1;                     // mouse_b's bit of the left button
 const int RIGHT_BUTTON = 2;                    // mouse_b's bit of the right button
 
 static bool looking_down; // look down toggled on, when it is a toggle
@@ -189,18 +189,27 @@ void tick_update() {
     move_shot_and_check_hit();
 }
 
-void throw_shot(float cursor_x, float cursor_y) {
-    float camera[16];
-    glGetFloatv(GL_MODELVIEW_MATRIX, camera);
-    throw_shot_with_camera(cursor_x, cursor_y, camera);
+// Whether the player aims now: the aim key or a pad's A held, or the mouse's button; when the
+// mouse steers, its left button alone, the right one walking.
+static bool aiming() {
+    bool clicked = settings.mouse_steer ? mouse_buttons_down(LEFT_BUTTON) : mouse_button_down();
+    return action_held(ACTION_AIM) || clicked;
 }
 
-void throw_shot_with_camera(float cursor_x, float cursor_y, const float camera[16]) {
+void throw_if_asked() {
+    if (!aiming())
+        return;
+    float camera[16];
+    camera_matrix(camera);
+    throw_shot(cross_x(), cross_y(), camera);
+}
+
+void throw_shot(float cursor_x, float cursor_y, const float camera[16]) {
     const float *m = camera;
     // The ray from the eye through the cursor, backwards, in the camera's axes.
     double spread = SHOT_REACH * std::tan(double(QUARTER_PI));
-    double ux = spread * (1 - cursor_x / HALF_WINDOW_WIDTH) * THROW_ASPECT;
-    double uy = -spread * (1 - cursor_y / HALF_WINDOW_HEIGHT);
+    double ux = spread * (1 - cursor_x / HALF_PICTURE_WIDTH) * THROW_ASPECT;
+    double uy = -spread * (1 - cursor_y / HALF_PICTURE_HEIGHT);
     double uz = SHOT_REACH;
     // Turned into the world's axes, forwards.
     shot_vel.x = -(m[0] * ux + m[1] * uy + m[2] * uz);

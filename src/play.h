@@ -9,14 +9,15 @@ void tick_update();
 // Whether the needle glints now: with the glint on, for a moment every two seconds of play.
 bool needle_glinting();
 
-// Places the shot one step ahead of the eye on the ray through the cursor at (cursor_x,
-// cursor_y) in the picture's 640x480 game pixels, fractions kept; reads the camera from the
-// current modelview matrix.
-void throw_shot(float cursor_x, float cursor_y);
+// Once a frame, after the ticks: while the player aims (the aim key, a pad's A or the mouse's
+// button), the shot is thrown again from the eye toward the cross, with the camera the game
+// works out; it flies off when the aim is let go.
+void throw_if_asked();
 
-// The same throw with the camera given as a column-major modelview matrix, so that the
-// aiming can be worked out without a window.
-void throw_shot_with_camera(float cursor_x, float cursor_y, const float camera[16]);
+// Places the shot one step ahead of the eye on the ray through the cursor at (cursor_x,
+// cursor_y) in the picture's 640x480 game pixels, fractions kept, for the camera given as a
+// column-major modelview matrix.
+void throw_shot(float cursor_x, float cursor_y, const float camera[16]);
 
 // Moves the shot on by one tick's flight; a pass within the hit radius of the target's
 // midpoint starts, or restarts, the won stage and its music; the first ends the search.

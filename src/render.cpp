@@ -1,58 +1,38 @@
-// Drawing: the OpenGL window and its fixed state, and one frame of the world and its overlays.
+// Drawing: the fixed OpenGL state, and one frame of the world and its overlays.
 #include "render.h"
 
-#include <allegro.h>
-#include <alleggl.h>
 #include <cmath>
-#include <cstdio>
 
 #include "aim.h"
-#include "controls.h"
+#include "camera.h"
 #include "framing.h"
 #include "game_state.h"
-#include "input.h"
 #include "lettering.h"
 #include "options_screen.h"
 #include "play.h"
 #include "rounds.h"
 #include "screen.h"
-#include "settings.h"
 
-const double ASPECT = 4.0 / 3.0;               // the window's width over its height
-const double NEAR_PLANE = 1.0;                 // nothing nearer than this is drawn, world units
-const double FAR_PLANE = 8000.0;               // nothing farther than this is drawn, world units
-const float DEGREES_PER_RADIAN = 180.0 / M_PI; // turns the game's radians into OpenGL's degrees
-const float FENCE_HEIGHT = 40.0f;              // world units
-const float LINE_WIDTH = 5.0f;                 // game pixels, for every line the game draws
-const float SHOT_POINT_SIZE = 3.0f;            // game pixels
-const float SKY_RED = 0.4f;                    // the clear colour, a light blue, 0..1
-const float SKY_GREEN = 0.6f;                  // likewise
-const float SKY_BLUE = 0.8f;                   // likewise
-const float CROSS_ARM = 0.04f;                 // the cursor cross's half size, window units (-1..1)
-const float INTRO_BOTTOM = -1.0f;              // the intro picture covers the whole window
-const float BANNER_BOTTOM = 0.5f;              // the end banner covers the top quarter
-const float GLINT_LINE_WIDTH = 3.0f;           // the glinting needle's width over a line's
-const float RESULT_SIZE = 2.0f;   // game pixels a font pixel under the banner: capitals 14 tall
-const float RESULT_TOP = 132.0f;  // the first line's top under the banner, game pixels
-const float RESULT_PITCH = 20.0f; // from one line's top to the next's, game pixels
-const float RESULT_MARGIN = 8.0f; // the dark band's margin round the lines, game pixels
-const float RESULT_ALPHA = 0.85f; // how much of the game the band hides, 0..1
-const int LEFT_BUTTON = 1;        // mouse_b's bit of the left button: the only one that
-                                  // throws when the mouse steers, the right one walking
+const double ASPECT = 4.0 / 3.0;     // the window's width over its height
+const double NEAR_PLANE = 1.0;       // nothing nearer than this is drawn, world units
+const double FAR_PLANE = 8000.0;     // nothing farther than this is drawn, world units
+const float FENCE_HEIGHT = 40.0f;    // world units
+const float LINE_WIDTH = 5.0f;       // game pixels, for every line the game draws
+const float SHOT_POINT_SIZE = 3.0f;  // game pixels
+const float SKY_RED = 0.4f;          // the clear colour, a light blue, 0..1
+const float SKY_GREEN = 0.6f;        // likewise
+const float SKY_BLUE = 0.8f;         // likewise
+const float CROSS_ARM = 0.04f;       // the cursor cross's half size, window units (-1..1)
+const float INTRO_BOTTOM = -1.0f;    // the intro picture covers the whole window
+const float BANNER_BOTTOM = 0.5f;    // the end banner covers the top quarter
+const float GLINT_LINE_WIDTH = 3.0f; // the glinting needle's width over a line's
+const float RESULT_SIZE = 2.0f;      // game pixels a font pixel under the banner: capitals 14 tall
+const float RESULT_TOP = 132.0f;     // the first line's top under the banner, game pixels
+const float RESULT_PITCH = 20.0f;    // from one line's top to the next's, game pixels
+const float RESULT_MARGIN = 8.0f;    // the dark band's margin round the lines, game pixels
+const float RESULT_ALPHA = 0.85f;    // how much of the game the band hides, 0..1
 
-static Framing framing = frame_picture(WINDOW_WIDTH, WINDOW_HEIGHT); // the picture's place now
-static int pointer_range_width = 0, pointer_range_height = 0; // the mouse's range, window pixels
-
-bool set_opengl_mode(int width, int height) {
-    install_allegro_gl();
-    allegro_gl_clear_settings();
-    allegro_gl_set(AGL_COLOR_DEPTH, 32);
-    allegro_gl_set(AGL_Z_DEPTH, 24);
-    allegro_gl_set(AGL_WINDOWED, TRUE);
-    allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-    allegro_gl_set(AGL_SUGGEST, AGL_COLOR_DEPTH | AGL_Z_DEPTH | AGL_DOUBLEBUFFER | AGL_WINDOWED);
-    return set_gfx_mode(GFX_OPENGL, width, height, 0, 0) >= 0;
-}
+static Framing framing = frame_picture(PICTURE_WIDTH, PICTURE_HEIGHT); // the picture's place now
 
 void set_fixed_gl_state() {
     glShadeModel(GL_SMOOTH);
@@ -94,29 +74,6 @@ static void blacken_bars(int window_width, int window_height) {
     set_sky_colour();
 }
 
-// The mouse's buttons count over every pixel of the window, which the windowing library
-// limits to the size it opened the window at.
-static void let_pointer_reach(int window_width, int window_height) {
-    if (!pointer_range_width) { // the range the window was opened with
-        pointer_range_width = SCREEN_W;
-        pointer_range_height = SCREEN_H;
-    }
-    if (window_width == pointer_range_width && window_height == pointer_range_height)
-        return;
-    set_mouse_range(0, 0, window_width - 1, window_height - 1);
-    pointer_range_width = window_width;
-    pointer_range_height = window_height;
-}
-
-void follow_pointer() {
-    int window_width, window_height;
-    read_window_size(&window_width, &window_height);
-    let_pointer_reach(window_width, window_height);
-    int x, y;
-    read_pointer(&x, &y);
-    aim_at_pointer(x, y, frame_picture(window_width, window_height));
-}
-
 // Fits this frame to the window as it is now: black bars round the largest 4:3 picture that
 // fits, drawing held to the picture by the viewport and the scissor, lines and points as
 // thick as the picture is large.
@@ -139,14 +96,15 @@ void set_projection() {
     glFrustum(-ASPECT, ASPECT, -1.0, 1.0, NEAR_PLANE, FAR_PLANE);
 }
 
-// Clears the window and turns the world so that the player's heading points ahead.
+// Clears the window and turns the world so that the player's heading points ahead: the
+// camera the game works out for its throws.
 void clear_and_place_camera() {
     glMatrixMode(GL_MODELVIEW);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
     glPushMatrix();
-    glRotatef(pitch * DEGREES_PER_RADIAN, 1.0f, 0.0f, 0.0f);
-    glRotatef(heading * DEGREES_PER_RADIAN + 90.0f, 0.0f, 1.0f, 0.0f);
+    glRotatef(camera_pitch_degrees(), 1.0f, 0.0f, 0.0f);
+    glRotatef(camera_heading_degrees(), 0.0f, 1.0f, 0.0f);
     glTranslatef(-eye_x, -eye_y, -eye_z);
 }
 
@@ -265,8 +223,8 @@ static void draw_cursor_cross() {
     glPointSize(SHOT_POINT_SIZE * framing.scale);
     glDisable(GL_TEXTURE_2D);
     glColor3f(1.0f, 1.0f, 1.0f);
-    float cx = (cross_x() - HALF_WINDOW_WIDTH) / float(HALF_WINDOW_WIDTH);
-    float cy = (HALF_WINDOW_HEIGHT - cross_y()) / float(HALF_WINDOW_HEIGHT);
+    float cx = (cross_x() - HALF_PICTURE_WIDTH) / HALF_PICTURE_WIDTH;
+    float cy = (HALF_PICTURE_HEIGHT - cross_y()) / HALF_PICTURE_HEIGHT;
     glBegin(GL_LINES);
     glColor4f(1.0f, 0.0f, 0.0f, 1.0f);
     glVertex2f(cx - CROSS_ARM, cy - CROSS_ARM);
@@ -320,19 +278,9 @@ static void draw_result_lines() {
 }
 
 void render_frame() {
-    static long world_drawn = -1; // the world the strands were last handed over from
-    if (world_drawn != worlds_made) {
-        hand_strands_to_gl(); // a new field's strands, in the same arrays
-        world_drawn = worlds_made;
-    }
-    if (!options_open)
-        recolour_step();
     fit_picture_to_window();
     set_projection();
     clear_and_place_camera();
-    bool clicked = settings.mouse_steer ? mouse_buttons_down(LEFT_BUTTON) : mouse_button_down();
-    if ((action_held(ACTION_AIM) || clicked) && !options_open)
-        throw_shot(cross_x(), cross_y());
     draw_shot();
     draw_world();
     return_to_window_coordinates();
@@ -344,5 +292,4 @@ void render_frame() {
         draw_result_lines();
     }
     draw_options_screen();
-    allegro_gl_flip();
 }

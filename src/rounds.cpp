@@ -24,7 +24,8 @@ BestTimes best_times;
 char times_file[MAX_PATH_LENGTH];
 long worlds_made;
 
-static std::time_t first_seed; // the clock when the game made its first world, seconds
+static std::time_t first_seed; // the clock when the game seeded its first field, seconds
+static bool clock_read;        // whether first_seed holds it yet
 static long clock_fields;      // worlds seeded from the clock in this game so far
 
 void format_time(int ticks, char *text, size_t size) {
@@ -35,13 +36,6 @@ void format_time(int ticks, char *text, size_t size) {
 long field_of_the_day(std::time_t now) {
     std::tm *day = std::gmtime(&now);
     return day ? (day->tm_year + 1900L) * 10000 + (day->tm_mon + 1) * 100 + day->tm_mday : 1;
-}
-
-// A world seeded from the clock as it was when the game made its first world, in seconds: the
-// first such world from that time, each later one from a second on, so that no two are the same.
-static void generate_clock_world() {
-    std::srand(unsigned(first_seed + clock_fields++));
-    generate_world();
 }
 
 // The game's state as it starts: the orbit over the title card, facing the mound from its
@@ -61,16 +55,27 @@ static void set_starting_state() {
     new_best = false;
 }
 
-void begin_field(long field) {
-    if (worlds_made == 0)
+void seed_field(long field) {
+    if (!clock_read)
         first_seed = std::time(nullptr);
+    clock_read = true;
     field_number = field;
-    if (field)
-        generate_numbered_world(field);
+    if (!field)
+        std::srand(unsigned(first_seed + clock_fields++));
+}
+
+void make_field_world() {
+    if (field_number)
+        generate_numbered_world(field_number);
     else
-        generate_clock_world();
+        generate_world();
     worlds_made++;
     set_starting_state();
+}
+
+void begin_field(long field) {
+    seed_field(field);
+    make_field_world();
 }
 
 void count_search_tick() {

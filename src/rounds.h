@@ -31,8 +31,16 @@ void format_time(int ticks, char *text, size_t size);
 // The field of the day at `now`: the date in UTC as the number YYYYMMDD.
 long field_of_the_day(std::time_t now);
 
-// Makes field `field`'s world (1..MAX_FIELD), or with 0 a world seeded from the clock, and
-// sets the game as it starts: the title card over the orbit, nobody walking, no shot, no time.
+// Chooses field `field` (1..MAX_FIELD), its number its world's seed, or with 0 a world the
+// clock chooses: the C library's generator seeded from the clock as it was when the game
+// seeded its first field, a second on for each clock-chosen world before this one.
+void seed_field(long field);
+
+// Makes the world of the field chosen, and sets the game as it starts: the title card over
+// the orbit, nobody walking, no shot, no time.
+void make_field_world();
+
+// Chooses field `field` and makes its world, as the two above.
 void begin_field(long field);
 
 // One tick of play before the hit: the search takes that much longer.

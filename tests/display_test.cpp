@@ -42,7 +42,7 @@ TEST(Aim, ShotLandsWhereThePointerIsInAnyWindow) {
             for (float py = f.top + 0.7f; py < f.top + f.height; py += 29.3f) {
                 float gx, gy;
                 pointer_in_picture(f, px, py, &gx, &gy);
-                throw_shot_with_camera(gx, gy, camera);
+                throw_shot(gx, gy, camera);
                 double sx = f.left + (shot_vel.x / -shot_vel.z / (4.0 / 3.0) + 1) / 2 * f.width;
                 double sy = f.top + (1 - shot_vel.y / -shot_vel.z) / 2 * f.height;
                 worst = std::max(worst, std::hypot(sx - px, sy - py));

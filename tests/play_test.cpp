@@ -359,7 +359,7 @@ TEST_F(PlayTest, ThrowThroughTheCentreFliesTenUnitsAlongTheView) {
     for (double h : {0.0, 1.0, M_PI, -2.5})
         for (double p : {0.0, M_PI / 4}) {
             Matrix c = camera(eye, h, p);
-            throw_shot_with_camera(320, 240, c.m);
+            throw_shot(320, 240, c.m);
             Vec3 ahead = {float(std::cos(p) * std::cos(h)), float(-std::sin(p)),
                           float(std::cos(p) * std::sin(h))};
             EXPECT_NEAR(shot_vel.x, 10 * ahead.x, EPS) << "heading " << h << " pitch " << p;
@@ -373,13 +373,13 @@ TEST_F(PlayTest, ThrowThroughTheCentreFliesTenUnitsAlongTheView) {
 
 TEST_F(PlayTest, CornerThrowsFlyFasterTowardTheirCorner) {
     Matrix c = camera({50, 20, 60}, -M_PI / 2, 0); // looking along -z: x right, y up
-    throw_shot_with_camera(0, 0, c.m);
+    throw_shot(0, 0, c.m);
     EXPECT_NEAR(shot_vel.x, -13.333, EPS);
     EXPECT_NEAR(shot_vel.y, 10, EPS);
     EXPECT_NEAR(shot_vel.z, -10, EPS);
     EXPECT_NEAR(length(shot_vel), 19.44, 0.01); // against 10 through the centre
 
-    throw_shot_with_camera(639, 479, c.m);
+    throw_shot(639, 479, c.m);
     EXPECT_GT(shot_vel.x, 13.2);
     EXPECT_LT(shot_vel.y, -9.9);
     EXPECT_NEAR(shot_pos.x, 50 + shot_vel.x, EPS);

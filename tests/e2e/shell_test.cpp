@@ -102,6 +102,49 @@ TEST_F(GameShell, HeldEscapeQuits) {
     expect_exit_status(game, 0);
 }
 
+// Where the first of each of the start's steps comes among the calls the game made, from the
+// 30 Hz timer's on; -1 when it never came.
+static std::vector<int> start_steps(const std::vector<std::string> &calls) {
+    const char *const STEPS[] = {"install_int_ex 39772",       // the 30 Hz timer
+                                 "srand",                      // the seed
+                                 "glEnable 0xde1",             // texturing on
+                                 "rand",                       // the world
+                                 "glClearColor 0.4 0.6 0.8 0", // the sky colour
+                                 "glVertexPointer",            // the strands handed to OpenGL
+                                 "glTexImage2D",               // the pictures
+                                 "glBlendFunc",                // blending and the alpha test
+                                 "glClear"};                   // the first frame
+    std::vector<int> at;
+    auto timer = std::find(calls.begin(), calls.end(), STEPS[0]);
+    for (const char *step : STEPS) {
+        auto found = std::find(timer, calls.end(), step);
+        at.push_back(found == calls.end() ? -1 : int(found - calls.begin()));
+    }
+    return at;
+}
+
+// The start-up runs its steps in the game's order: the timer, the clock's seed, texturing, the
+// world, the sky, the strands handed to OpenGL, the pictures, blending, and only then a frame.
+TEST_F(GameShell, StartsUpInItsOrder) {
+    std::string log = game.dir + "/start-calls";
+    game.preload.push_back(START_CALLS_LIBRARY);
+    game.environment.push_back("START_CALLS=" + log);
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    hold_key(x.dpy, XK_Escape, 0.3);
+    expect_exit_status(game, 0);
+    std::ifstream file(log);
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(file, line);)
+        calls.push_back(line);
+    std::vector<int> at = start_steps(calls);
+    std::string seen;
+    for (int step : at)
+        seen += " " + std::to_string(step);
+    for (size_t i = 1; i < at.size(); i++)
+        EXPECT_LT(at[i - 1], at[i]) << "steps at" << seen << " of " << calls.size() << " calls";
+    EXPECT_GE(at[0], 0) << "no timer installed";
+}
+
 // Pressed and released in one go, the key is already up by the time the next frame looks.
 TEST_F(GameShell, EscapeTapBetweenFramesQuits) {
     ASSERT_NO_FATAL_FAILURE(start_game());

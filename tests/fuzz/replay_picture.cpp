@@ -9,6 +9,7 @@
 #include "game_state.h"
 #include "picture.h"
 #include "render.h"
+#include "window.h"
 #include "tga.h"
 
 static Bytes read_file(const char *path) {
@@ -57,7 +58,7 @@ static bool loads_right(const char *file, unsigned flags, int &wrong) {
 // Each file with the fence's flags and with the other pictures'; fails on a texture that is
 // not the strict reader's picture, and memcheck fails it on a bad read or write in the loader.
 int main(int argc, char **argv) {
-    if (allegro_init() != 0 || !set_opengl_mode(WINDOW_WIDTH, WINDOW_HEIGHT)) {
+    if (allegro_init() != 0 || !set_opengl_mode(PICTURE_WIDTH, PICTURE_HEIGHT)) {
         std::fprintf(stderr, "replay_picture: no OpenGL window: %s\n", allegro_error);
         return 2;
     }
