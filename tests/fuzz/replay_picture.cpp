@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "framing.h"
 #include "game_state.h"
 #include "picture.h"
 #include "render.h"
