@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "settings.h"
+#include "kept_file.h"
 #include "world.h"
 
 const char *const TIMES_HEADER = // the file's first line

@@ -1,4 +1,4 @@
-// The options screen: its entries, what choosing and changing each does, and its drawing.
+// The options screen: its entries from the settings' table, what choosing each does, its drawing.
 #include "options_screen.h"
 
 #include <allegro.h>
@@ -17,22 +17,16 @@
 #include "screen.h"
 #include "settings.h"
 
-// The screen's entries, top to bottom; the window's two only where they are offered.
-enum Entry {
-    ENTRY_MUSIC,
-    ENTRY_LOOK,
-    ENTRY_BOB,
-    ENTRY_NEEDLE,
-    ENTRY_TURN,
-    ENTRY_CROSS,
-    ENTRY_MOUSE,
-    ENTRY_FIRST_KEY,                         // one entry for each action's keys
-    ENTRY_SCALE = ENTRY_FIRST_KEY + ACTIONS, // the window's scale
-    ENTRY_FULLSCREEN,                        // and fullscreen
-    ENTRY_BACK,                              // "Back to the game"
-    ENTRY_RESET,                             // "Reset to defaults"
-    ENTRIES
+// One of the screen's entries: a setting's (for the keys, one action's), Back or Reset.
+struct Entry {
+    int setting; // its place in SETTING_TABLE, or BACK or RESET
+    int action;  // for the keys, the action whose keys it shows
 };
+
+const int BACK = SETTING_COUNT;      // "Back to the game", in place of a setting
+const int RESET = SETTING_COUNT + 1; // "Reset to defaults"
+const int MAX_ENTRIES = SETTING_COUNT - 1 + ACTIONS + 2; // every setting, the keys' one for each
+                                                         // action, and Back and Reset
 
 const float LETTER_SIZE = 2.0f;    // game pixels a font pixel: capitals 14 pixels tall
 const float TITLE_SIZE = 3.0f;     // the title's, larger
@@ -50,7 +44,7 @@ const float PANEL_ALPHA = 0.94f;   // how much of the game the panel hides, 0..1
 const int VALUE_SIZE = 48;         // bytes for an entry's value as shown
 
 bool options_open = false;
-static int entries[ENTRIES];              // the entries shown, top to bottom
+static Entry entries[MAX_ENTRIES];        // the entries shown, top to bottom
 static int entry_count;                   // how many
 static int selected;                      // the chosen one's place in `entries`
 static bool waiting_for_key;              // the chosen action takes the next key pressed
@@ -63,27 +57,13 @@ void apply_music_setting() {
     music_volume(settings.music);
 }
 
-// What `before` and `after` differ in, copied into `kept`: field by field, so that a setting
-// this game's --set gave stays unkept until the player changes it.
+// What `before` and `after` differ in, copied into `kept`: setting by setting, and key by key,
+// so that a setting this game's --set gave stays unkept until the player changes it.
 static void copy_changes(const Settings &before, const Settings &after, Settings *kept) {
-    if (after.display.scale != before.display.scale)
-        kept->display.scale = after.display.scale;
-    if (after.display.fullscreen != before.display.fullscreen)
-        kept->display.fullscreen = after.display.fullscreen;
-    if (after.music != before.music)
-        kept->music = after.music;
-    if (after.look_toggle != before.look_toggle)
-        kept->look_toggle = after.look_toggle;
-    if (after.bob != before.bob)
-        kept->bob = after.bob;
-    if (after.glint != before.glint)
-        kept->glint = after.glint;
-    if (after.turn != before.turn)
-        kept->turn = after.turn;
-    if (after.cross != before.cross)
-        kept->cross = after.cross;
-    if (after.mouse_steer != before.mouse_steer)
-        kept->mouse_steer = after.mouse_steer;
+    for (const Setting &setting : SETTING_TABLE)
+        if (setting.kind != SETTING_KEYS &&
+            setting_value(after, setting) != setting_value(before, setting))
+            set_setting_value(kept, setting, setting_value(after, setting));
     for (int action = 0; action < ACTIONS; action++)
         for (int k = 0; k < KEYS_PER_ACTION; k++)
             if (after.keys[action][k] != before.keys[action][k])
@@ -92,7 +72,7 @@ static void copy_changes(const Settings &before, const Settings &after, Settings
 
 // A change made by the player to the settings in force, then to those kept, which are written;
 // its effects follow at once.
-static void change(void (*how)(Settings *s, int entry, int step), int entry, int step) {
+static void change(void (*how)(Settings *s, Entry entry, int step), Entry entry, int step) {
     Settings after = settings;
     how(&after, entry, step);
     copy_changes(settings, after, &kept_settings);
@@ -118,64 +98,73 @@ static int largest_scale() {
     return largest_fitting_scale(width, height);
 }
 
-// Moves an entry's value one step up (+1 or NEXT) or down (-1): numbers by their step, choices
-// over.
-static void step_entry(Settings *s, int entry, int step) {
-    switch (entry) {
-    case ENTRY_MUSIC:
-        s->music = stepped(s->music, step, MUSIC_STEP, 0, MAX_MUSIC);
-        break;
-    case ENTRY_LOOK:
-        s->look_toggle = !s->look_toggle;
-        break;
-    case ENTRY_BOB:
-        s->bob = !s->bob;
-        break;
-    case ENTRY_NEEDLE:
-        s->glint = !s->glint;
-        break;
-    case ENTRY_TURN:
-        s->turn = stepped(s->turn, step, SPEED_STEP, MIN_SPEED, MAX_SPEED);
-        break;
-    case ENTRY_CROSS:
-        s->cross = stepped(s->cross, step, SPEED_STEP, MIN_SPEED, MAX_SPEED);
-        break;
-    case ENTRY_MOUSE:
-        s->mouse_steer = !s->mouse_steer;
-        break;
-    case ENTRY_SCALE:
-        s->display.scale = stepped(s->display.scale, step, 1, 1, largest_scale());
-        break;
-    case ENTRY_FULLSCREEN:
-        s->display.fullscreen = !s->display.fullscreen;
-        break;
-    }
+// The largest value the screen steps a number to: a window's scale no larger than the desktop
+// has room for.
+static int highest_shown(const Setting &setting) {
+    return setting.shown_as == SHOWN_WINDOW_SIZE ? largest_scale() : setting.range.high;
 }
 
-// Every setting but the display back to a new player's.
-static void reset_entry(Settings *s, int, int) {
+// Moves an entry's value one step up (+1 or NEXT) or down (-1): numbers by their step, choices
+// over.
+static void step_entry(Settings *s, Entry entry, int step) {
+    const Setting &setting = SETTING_TABLE[entry.setting];
+    int value = setting_value(*s, setting);
+    if (setting.kind == SETTING_CHOICE)
+        value = !value;
+    else
+        value = stepped(value, step, setting.range.step, setting.range.low, highest_shown(setting));
+    set_setting_value(s, setting, value);
+}
+
+// Every setting but the window's back to a new player's.
+static void reset_entry(Settings *s, Entry, int) {
     Settings fresh;
     default_settings(&fresh);
-    fresh.display = s->display;
+    for (const Setting &setting : SETTING_TABLE)
+        if (setting.window)
+            set_setting_value(&fresh, setting, setting_value(*s, setting));
     *s = fresh;
 }
 
 // Binds the key `scancode` to the action of the entry.
-static void bind_entry(Settings *s, int entry, int scancode) {
-    bind_key(s->keys, entry - ENTRY_FIRST_KEY, scancode);
+static void bind_entry(Settings *s, Entry entry, int scancode) {
+    bind_key(s->keys, entry.action, scancode);
 }
 
 // The music off, or back on at its last volume (full when it was never on).
-static void toggle_music(Settings *s, int, int) {
+static void toggle_music(Settings *s, Entry, int) {
     s->music = s->music ? 0 : music_before_mute;
 }
 
-// Lists the entries shown: the window's only where the desktop offers them.
+// The settings' places in SETTING_TABLE, in the order the screen shows them.
+static void order_settings(int order[SETTING_COUNT]) {
+    for (int setting = 0; setting < SETTING_COUNT; setting++)
+        order[setting] = setting;
+    std::sort(order, order + SETTING_COUNT, [](int a, int b) {
+        return SETTING_TABLE[a].screen_order < SETTING_TABLE[b].screen_order;
+    });
+}
+
+// Lists the entries shown: each setting's, the window's only where the desktop offers them,
+// then Back and Reset.
 static void list_entries() {
+    int order[SETTING_COUNT];
+    order_settings(order);
     entry_count = 0;
-    for (int entry = 0; entry < ENTRIES; entry++)
-        if (window_choices_offered() || (entry != ENTRY_SCALE && entry != ENTRY_FULLSCREEN))
-            entries[entry_count++] = entry;
+    for (int setting : order) {
+        const Setting &shown = SETTING_TABLE[setting];
+        int actions = shown.kind == SETTING_KEYS ? ACTIONS : 1;
+        for (int action = 0; action < actions && (!shown.window || window_choices_offered());
+             action++)
+            entries[entry_count++] = {setting, action};
+    }
+    entries[entry_count++] = {BACK, 0};
+    entries[entry_count++] = {RESET, 0};
+}
+
+// Whether the entry is a setting's, and of that kind.
+static bool is_kind(Entry entry, SettingKind kind) {
+    return entry.setting < SETTING_COUNT && SETTING_TABLE[entry.setting].kind == kind;
 }
 
 static void open_screen() {
@@ -197,12 +186,12 @@ static void close_screen() {
 
 // Chooses the entry: Back closes the screen, Reset resets, a key entry waits for a key, and
 // the others step up.
-static void choose(int entry) {
-    if (entry == ENTRY_BACK)
+static void choose(Entry entry) {
+    if (entry.setting == BACK)
         close_screen();
-    else if (entry == ENTRY_RESET)
+    else if (entry.setting == RESET)
         change(reset_entry, entry, 0);
-    else if (entry >= ENTRY_FIRST_KEY && entry < ENTRY_SCALE)
+    else if (is_kind(entry, SETTING_KEYS))
         waiting_for_key = true;
     else
         change(step_entry, entry, NEXT);
@@ -225,10 +214,8 @@ static void click() {
         return;
     selected = row;
     waiting_for_key = false;
-    int entry = entries[row];
-    bool number =
-        entry == ENTRY_MUSIC || entry == ENTRY_TURN || entry == ENTRY_CROSS || entry == ENTRY_SCALE;
-    if (number)
+    Entry entry = entries[row];
+    if (is_kind(entry, SETTING_NUMBER))
         change(step_entry, entry, cross_x() < VALUE_MIDDLE ? -1 : 1);
     else
         choose(entry);
@@ -258,8 +245,8 @@ static void take_input() {
     bool chosen = menu_pressed(MENU_CHOOSE);
     if (up || down)
         selected = (selected + (up ? entry_count - 1 : 1)) % entry_count;
-    int entry = entries[selected];
-    bool steps = entry < ENTRY_FIRST_KEY || entry == ENTRY_SCALE || entry == ENTRY_FULLSCREEN;
+    Entry entry = entries[selected];
+    bool steps = is_kind(entry, SETTING_NUMBER) || is_kind(entry, SETTING_CHOICE);
     if ((left || right) && steps)
         change(step_entry, entry, right ? 1 : -1);
     if (chosen)
@@ -275,54 +262,54 @@ void watch_options_screen() {
     else if (options_open)
         take_input();
     if (!waiting_for_key && action_pressed(ACTION_MUTE))
-        change(toggle_music, 0, 0);
+        change(toggle_music, {}, 0);
 }
 
-// What an entry shows as its value.
-static void describe(int entry, char *value, size_t size) {
-    const Settings &s = settings;
-    int action = entry - ENTRY_FIRST_KEY;
+// An action's keys as shown, their names between spaces.
+static void describe_keys(int action, char *value, size_t size) {
+    for (int k = 0; k < KEYS_PER_ACTION; k++)
+        if (const char *name = key_name(settings.keys[action][k]))
+            std::snprintf(value + std::strlen(value), size - std::strlen(value), "%s%s",
+                          value[0] ? " " : "", name);
+}
+
+// What a number shows: a window's size, its word for 0, or a percent.
+static void describe_number(const Setting &setting, int number, char *value, size_t size) {
+    if (setting.shown_as == SHOWN_WINDOW_SIZE)
+        std::snprintf(value, size, "%dx%d", PICTURE_WIDTH * number, PICTURE_HEIGHT * number);
+    else if (number == 0 && setting.shown.off)
+        std::snprintf(value, size, "%s", setting.shown.off);
+    else
+        std::snprintf(value, size, "%d%%", number);
+}
+
+// What the entry in `row` shows as its value: nothing for Back and Reset.
+static void describe(int row, char *value, size_t size) {
+    Entry entry = entries[row];
     value[0] = '\0';
-    if (entry == ENTRY_MUSIC && s.music)
-        std::snprintf(value, size, "%d%%", s.music);
-    else if (entry == ENTRY_MUSIC)
-        std::snprintf(value, size, "Off");
-    else if (entry == ENTRY_LOOK)
-        std::snprintf(value, size, "%s", s.look_toggle ? "Toggle" : "Hold");
-    else if (entry == ENTRY_BOB)
-        std::snprintf(value, size, "%s", s.bob ? "On" : "Off");
-    else if (entry == ENTRY_NEEDLE)
-        std::snprintf(value, size, "%s", s.glint ? "Glint" : "Off");
-    else if (entry == ENTRY_TURN || entry == ENTRY_CROSS)
-        std::snprintf(value, size, "%d%%", entry == ENTRY_TURN ? s.turn : s.cross);
-    else if (entry == ENTRY_MOUSE)
-        std::snprintf(value, size, "%s", s.mouse_steer ? "Aims and steers" : "Aims");
-    else if (entry == ENTRY_SCALE)
-        std::snprintf(value, size, "%dx%d", PICTURE_WIDTH * s.display.scale,
-                      PICTURE_HEIGHT * s.display.scale);
-    else if (entry == ENTRY_FULLSCREEN)
-        std::snprintf(value, size, "%s", s.display.fullscreen ? "On" : "Off");
-    else if (action >= 0 && action < ACTIONS && waiting_for_key && entry == entries[selected])
+    if (entry.setting >= SETTING_COUNT)
+        return;
+    const Setting &setting = SETTING_TABLE[entry.setting];
+    if (setting.kind == SETTING_KEYS && waiting_for_key && row == selected)
         std::snprintf(value, size, "Press a key");
-    else if (action >= 0 && action < ACTIONS)
-        for (int k = 0; k < KEYS_PER_ACTION; k++)
-            if (const char *name = key_name(s.keys[action][k]))
-                std::snprintf(value + std::strlen(value), size - std::strlen(value), "%s%s",
-                              value[0] ? " " : "", name);
+    else if (setting.kind == SETTING_KEYS)
+        describe_keys(entry.action, value, size);
+    else if (setting.kind == SETTING_CHOICE)
+        std::snprintf(value, size, "%s",
+                      setting_value(settings, setting) ? setting.shown.on : setting.shown.off);
+    else
+        describe_number(setting, setting_value(settings, setting), value, size);
 }
 
 // What an entry is called on the screen.
-static const char *title_of(int entry) {
-    static const char *const TITLES[] = {"Music",       "Look down mode", "Head bob",
-                                         "Needle hint", "Turning speed",  "Cross speed",
-                                         "Mouse"};
-    if (entry < ENTRY_FIRST_KEY)
-        return TITLES[entry];
-    if (entry < ENTRY_SCALE)
-        return action_title(entry - ENTRY_FIRST_KEY);
-    static const char *const LATER[] = {"Window size", "Fullscreen", "Back to the game",
-                                        "Reset to defaults"};
-    return LATER[entry - ENTRY_SCALE];
+static const char *title_of(Entry entry) {
+    if (entry.setting == BACK)
+        return "Back to the game";
+    if (entry.setting == RESET)
+        return "Reset to defaults";
+    if (is_kind(entry, SETTING_KEYS))
+        return action_title(entry.action);
+    return SETTING_TABLE[entry.setting].title;
 }
 
 // One entry's row: its bar when chosen, its name and its value.
@@ -335,7 +322,7 @@ static void draw_entry(int row) {
     glColor4f(1.0f, 1.0f, 0.9f, 1.0f);
     draw_text(title_of(entries[row]), LABEL_LEFT, top, LETTER_SIZE);
     char value[VALUE_SIZE];
-    describe(entries[row], value, sizeof value);
+    describe(row, value, sizeof value);
     glColor4f(1.0f, 0.85f, 0.4f, 1.0f);
     draw_text(value, VALUE_LEFT, top, LETTER_SIZE);
 }

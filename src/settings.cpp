@@ -1,20 +1,99 @@
-// The player's settings kept between games: read tolerantly, line by line, written atomically.
+// The player's settings: the table describing each, and the file's lines read and written by it.
 #include "settings.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-const int MAX_LINE = 200;                        // longest line the file may hold, bytes
-const char *const TEMPORARY_SUFFIX = ".partial"; // the new file's name while it is written
-const char *const KEY_PREFIX = "key.";           // before an action's name, for its keys
-const char *const HEADER =                       // the file's first line
+const int MAX_WORD = 200;  // bytes for one key's name as read, its end included ("%199s")
+const char *const HEADER = // the file's first line
     "# Haystack's settings: the display, music, comfort, speeds and keys (see the README).\n";
 
+// A number kept at `offset` in Settings, `initial` for a new player, with its `range`; shown
+// `as` a percent or a window's size, or as `zero_word` at 0 where there is one.
+static constexpr Setting number_setting(const char *name, const char *title, int screen_order,
+                                        size_t offset, int initial, SettingRange range,
+                                        NumberShown as, const char *zero_word = nullptr) {
+    return {name,  title, screen_order,         false, SETTING_NUMBER, offset, initial,
+            range, {},    {zero_word, nullptr}, as};
+}
+
+// A choice kept at `offset` in Settings, `initial` for a new player, with its two words in the
+// file and its two on the screen.
+static constexpr Setting choice_setting(const char *name, const char *title, int screen_order,
+                                        size_t offset, bool initial, SettingWords words,
+                                        SettingWords shown) {
+    return {name,    title, screen_order, false, SETTING_CHOICE, offset,
+            initial, {},    words,        shown, SHOWN_PERCENT};
+}
+
+// Every action's keys, their lines named `prefix` and the action's name.
+static constexpr Setting keys_setting(const char *prefix, int screen_order) {
+    return {prefix, nullptr, screen_order, false, SETTING_KEYS, 0, 0, {}, {}, {}, SHOWN_PERCENT};
+}
+
+// `setting` as one of the window's choices.
+static constexpr Setting window_choice(Setting setting) {
+    setting.window = true;
+    return setting;
+}
+
+constexpr SettingRange SPEEDS = {MIN_SPEED, MAX_SPEED, SPEED_STEP}; // turning's and the cross's
+
+// Each setting: its name in the file, its title and order on the options screen, where Settings
+// keeps it, a new player's value, then its range and how the screen shows it, or its words in
+// the file and on the screen.
+constexpr Setting SETTING_TABLE[SETTING_COUNT] = {
+    window_choice(choice_setting("display", "Fullscreen", 10,
+                                 offsetof(Settings, display.fullscreen), false,
+                                 {"window", "fullscreen"}, {"Off", "On"})),
+    window_choice(number_setting("scale", "Window size", 9, offsetof(Settings, display.scale), 1,
+                                 {1, MAX_SAVED_SCALE, 1}, SHOWN_WINDOW_SIZE)),
+    number_setting("music", "Music", 1, offsetof(Settings, music), MAX_MUSIC,
+                   {0, MAX_MUSIC, MUSIC_STEP}, SHOWN_PERCENT, "Off"),
+    choice_setting("look", "Look down mode", 2, offsetof(Settings, look_toggle), false,
+                   {"hold", "toggle"}, {"Hold", "Toggle"}),
+    choice_setting("bob", "Head bob", 3, offsetof(Settings, bob), true, {"off", "on"},
+                   {"Off", "On"}),
+    choice_setting("needle", "Needle hint", 4, offsetof(Settings, glint), false, {"off", "glint"},
+                   {"Off", "Glint"}),
+    number_setting("turn", "Turning speed", 5, offsetof(Settings, turn), USUAL_SPEED, SPEEDS,
+                   SHOWN_PERCENT),
+    number_setting("cross", "Cross speed", 6, offsetof(Settings, cross), USUAL_SPEED, SPEEDS,
+                   SHOWN_PERCENT),
+    choice_setting("mouse", "Mouse", 7, offsetof(Settings, mouse_steer), false, {"aim", "steer"},
+                   {"Aims", "Aims and steers"}),
+    keys_setting("key.", 8),
+};
+static_assert(SETTING_TABLE[SETTING_COUNT - 1].name, "SETTING_COUNT counts every setting");
+
+int setting_value(const Settings &s, const Setting &setting) {
+    const unsigned char *place = reinterpret_cast<const unsigned char *>(&s) + setting.offset;
+    bool on = false;
+    int number = 0;
+    if (setting.kind == SETTING_CHOICE)
+        std::memcpy(&on, place, sizeof on);
+    else
+        std::memcpy(&number, place, sizeof number);
+    return setting.kind == SETTING_CHOICE ? on : number;
+}
+
+void set_setting_value(Settings *s, const Setting &setting, int value) {
+    unsigned char *place = reinterpret_cast<unsigned char *>(s) + setting.offset;
+    bool on = value;
+    if (setting.kind == SETTING_CHOICE)
+        std::memcpy(place, &on, sizeof on);
+    else
+        std::memcpy(place, &value, sizeof value);
+}
+
 void default_settings(Settings *s) {
-    *s = {DEFAULT_DISPLAY, MAX_MUSIC, false, true, false, 100, 100, false, {}};
-    default_key_bindings(s->keys);
+    *s = {};
+    for (const Setting &setting : SETTING_TABLE)
+        if (setting.kind == SETTING_KEYS)
+            default_key_bindings(s->keys);
+        else
+            set_setting_value(s, setting, setting.initial);
 }
 
 // The defaults, for the settings in force before the file is read.
@@ -38,24 +117,23 @@ void keep_settings() {
         write_settings(settings_file, kept_settings);
 }
 
-// A whole number in plain decimal digits from `low` to `high` and a multiple of `step`, into
-// *number; false for anything else.
-static bool read_number(const char *text, int low, int high, int step, int *number) {
+// A whole number in plain decimal digits in `range`, into *number; false for anything else.
+static bool read_number(const char *text, SettingRange range, int *number) {
     size_t digits = std::strspn(text, "0123456789");
     if (digits == 0 || digits > 4 || text[digits] != '\0')
         return false;
     int n = std::atoi(text);
-    if (n < low || n > high || n % step)
+    if (n < range.low || n > range.high || n % range.step)
         return false;
     *number = n;
     return true;
 }
 
-// One of two words into *flag: false for `off_word`, true for `on_word`; false for neither.
-static bool read_choice(const char *text, const char *off_word, const char *on_word, bool *flag) {
-    if (std::strcmp(text, off_word) && std::strcmp(text, on_word))
+// One of a choice's two words into *flag: false for `off`, true for `on`; false for neither.
+static bool read_choice(const char *text, SettingWords words, bool *flag) {
+    if (std::strcmp(text, words.off) && std::strcmp(text, words.on))
         return false;
-    *flag = !std::strcmp(text, on_word);
+    *flag = !std::strcmp(text, words.on);
     return true;
 }
 
@@ -70,7 +148,7 @@ static int action_named(const char *name) {
 // An action's keys, one or two key names between spaces (none leaves it without keys), into
 // `keys`: the first named becomes the first key, and keys are taken from other actions.
 static bool read_keys(const char *text, int action, KeyBindings keys) {
-    char first[MAX_LINE] = "", second[MAX_LINE] = "", extra[MAX_LINE] = "";
+    char first[MAX_WORD] = "", second[MAX_WORD] = "", extra[MAX_WORD] = "";
     int names = std::sscanf(text, "%199s %199s %199s", first, second, extra);
     int first_key = key_named(first), second_key = key_named(second);
     if (names > 2 || (names >= 1 && !key_name(first_key)) || (names == 2 && !key_name(second_key)))
@@ -81,34 +159,43 @@ static bool read_keys(const char *text, int action, KeyBindings keys) {
     return (names < 1 || bind_key(keys, action, first_key)) && bound;
 }
 
-bool apply_setting(Settings *s, const char *name, const char *value) {
-    Settings t = *s; // changed only when the whole value is good
-    bool good = false;
-    if (!std::strcmp(name, "display"))
-        good = read_choice(value, "window", "fullscreen", &t.display.fullscreen);
-    else if (!std::strcmp(name, "scale"))
-        good = read_number(value, 1, MAX_SAVED_SCALE, 1, &t.display.scale);
-    else if (!std::strcmp(name, "music"))
-        good = read_number(value, 0, MAX_MUSIC, MUSIC_STEP, &t.music);
-    else if (!std::strcmp(name, "look"))
-        good = read_choice(value, "hold", "toggle", &t.look_toggle);
-    else if (!std::strcmp(name, "bob"))
-        good = read_choice(value, "off", "on", &t.bob);
-    else if (!std::strcmp(name, "needle"))
-        good = read_choice(value, "off", "glint", &t.glint);
-    else if (!std::strcmp(name, "turn"))
-        good = read_number(value, MIN_SPEED, MAX_SPEED, SPEED_STEP, &t.turn);
-    else if (!std::strcmp(name, "cross"))
-        good = read_number(value, MIN_SPEED, MAX_SPEED, SPEED_STEP, &t.cross);
-    else if (!std::strcmp(name, "mouse"))
-        good = read_choice(value, "aim", "steer", &t.mouse_steer);
-    else if (!std::strncmp(name, KEY_PREFIX, std::strlen(KEY_PREFIX))) {
-        int action = action_named(name + std::strlen(KEY_PREFIX));
-        good = action < ACTIONS && read_keys(value, action, t.keys);
+// The setting a line named `name` sets: the keys' by their prefix, the others by their whole
+// name; null for none.
+static const Setting *setting_named(const char *name) {
+    for (const Setting &setting : SETTING_TABLE) {
+        size_t length = std::strlen(setting.name);
+        bool prefix = setting.kind == SETTING_KEYS;
+        if (prefix ? !std::strncmp(name, setting.name, length) : !std::strcmp(name, setting.name))
+            return &setting;
     }
-    if (good)
-        *s = t;
-    return good;
+    return nullptr;
+}
+
+// Takes `value` into `setting` in `s`, `name` saying whose keys; false for a bad value, with
+// `s` perhaps changed in part.
+static bool read_value(const Setting &setting, const char *name, const char *value, Settings *s) {
+    int number;
+    bool on;
+    if (setting.kind == SETTING_KEYS) {
+        int action = action_named(name + std::strlen(setting.name));
+        return action < ACTIONS && read_keys(value, action, s->keys);
+    }
+    if (setting.kind == SETTING_CHOICE && read_choice(value, setting.words, &on))
+        set_setting_value(s, setting, on);
+    else if (setting.kind == SETTING_NUMBER && read_number(value, setting.range, &number))
+        set_setting_value(s, setting, number);
+    else
+        return false;
+    return true;
+}
+
+bool apply_setting(Settings *s, const char *name, const char *value) {
+    const Setting *setting = setting_named(name);
+    Settings t = *s; // changed only when the whole value is good
+    if (!setting || !read_value(*setting, name, value, &t))
+        return false;
+    *s = t;
+    return true;
 }
 
 // Takes one "name=value" line of the file into the settings at `into`.
@@ -116,102 +203,45 @@ static bool read_setting(const char *name, const char *value, void *into) {
     return apply_setting(static_cast<Settings *>(into), name, value);
 }
 
-// Hands one line to `take` as its name and value; a blank line or a comment is taken as it
-// is, and a line without "=" is not understood.
-static bool read_line(char *line, bool (*take)(const char *name, const char *value, void *into),
-                      void *into) {
-    line[std::strcspn(line, "\r\n")] = '\0';
-    if (line[0] == '\0' || line[0] == '#')
-        return true;
-    char *value = std::strchr(line, '=');
-    if (!value)
-        return false;
-    *value++ = '\0';
-    return take(line, value, into);
-}
-
-// Reads the rest of a line too long for the buffer, so that the next read starts a new line.
-static void skip_rest_of_line(std::FILE *file) {
-    int c;
-    while ((c = std::getc(file)) != EOF && c != '\n') {
-    }
-}
-
-void read_kept_file(const char *path, bool (*take)(const char *name, const char *value, void *into),
-                    void *into) {
-    std::FILE *file = std::fopen(path, "r");
-    if (!file && errno != ENOENT)
-        std::fprintf(stderr, "haystack: ignoring %s: %s\n", path, std::strerror(errno));
-    if (!file)
-        return; // none kept, or none readable: what it would hold stays as it was
-    char line[MAX_LINE];
-    for (int number = 1; std::fgets(line, sizeof line, file); number++) {
-        bool whole = std::strchr(line, '\n') || std::feof(file);
-        if (!whole)
-            skip_rest_of_line(file);
-        if (!whole || !read_line(line, take, into))
-            std::fprintf(stderr, "haystack: %s, line %d is not understood; passed over\n", path,
-                         number);
-    }
-    if (std::ferror(file))
-        std::fprintf(stderr, "haystack: %s could not be read to its end\n", path);
-    std::fclose(file);
-}
-
 void read_settings(const char *path, Settings *s) {
     read_kept_file(path, read_setting, s);
 }
 
-// Writes every setting of the Settings at `from`, one a line, after the header.
-static void print_settings(std::FILE *file, const void *from) {
-    const Settings &s = *static_cast<const Settings *>(from);
-    std::fprintf(file, "%sdisplay=%s\nscale=%d\n", HEADER,
-                 s.display.fullscreen ? "fullscreen" : "window", s.display.scale);
-    std::fprintf(file, "music=%d\nlook=%s\nbob=%s\nneedle=%s\nturn=%d\ncross=%d\n", s.music,
-                 s.look_toggle ? "toggle" : "hold", s.bob ? "on" : "off", s.glint ? "glint" : "off",
-                 s.turn, s.cross);
-    std::fprintf(file, "mouse=%s\n", s.mouse_steer ? "steer" : "aim");
-    for (int line = 0; line < ACTIONS; line++) { // options first, so that its keys are free
+// Writes every action's keys, a line each, the keys' names between spaces: the options
+// action's first, so that its keys are free when the others' are read.
+static void print_keys(std::FILE *file, const char *prefix, const KeyBindings keys) {
+    for (int line = 0; line < ACTIONS; line++) {
         int action = line == 0 ? ACTION_OPTIONS : line <= ACTION_OPTIONS ? line - 1 : line;
-        std::fprintf(file, "%s%s=", KEY_PREFIX, action_name(action));
+        std::fprintf(file, "%s%s=", prefix, action_name(action));
         const char *space = "";
         for (int k = 0; k < KEYS_PER_ACTION; k++)
-            if (key_name(s.keys[action][k])) {
-                std::fprintf(file, "%s%s", space, key_name(s.keys[action][k]));
+            if (key_name(keys[action][k])) {
+                std::fprintf(file, "%s%s", space, key_name(keys[action][k]));
                 space = " ";
             }
         std::fputc('\n', file);
     }
 }
 
-bool write_kept_file(const char *path, void (*print)(std::FILE *file, const void *from),
-                     const void *from) {
-    char partial[MAX_PATH_LENGTH];
-    if (std::snprintf(partial, sizeof partial, "%s%s", path, TEMPORARY_SUFFIX) >= MAX_PATH_LENGTH ||
-        !make_folder_for(path))
-        return false;
-    std::FILE *file = std::fopen(partial, "w");
-    if (!file)
-        return false;
-    print(file, from);
-    bool written = !std::ferror(file);
-    written = std::fclose(file) == 0 && written;
-    if (written && replace_file(partial, path))
-        return true;
-    std::remove(partial);
-    return false;
+// Writes one setting of `s`: its line, or the keys' lines.
+static void print_setting(std::FILE *file, const Setting &setting, const Settings &s) {
+    int value = setting.kind == SETTING_KEYS ? 0 : setting_value(s, setting);
+    if (setting.kind == SETTING_KEYS)
+        print_keys(file, setting.name, s.keys);
+    else if (setting.kind == SETTING_CHOICE)
+        std::fprintf(file, "%s=%s\n", setting.name, value ? setting.words.on : setting.words.off);
+    else
+        std::fprintf(file, "%s=%d\n", setting.name, value);
+}
+
+// Writes every setting of the Settings at `from`, in the table's order, after the header.
+static void print_settings(std::FILE *file, const void *from) {
+    const Settings &s = *static_cast<const Settings *>(from);
+    std::fputs(HEADER, file);
+    for (const Setting &setting : SETTING_TABLE)
+        print_setting(file, setting, s);
 }
 
 bool write_settings(const char *path, const Settings &s) {
     return write_kept_file(path, print_settings, &s);
-}
-
-bool kept_file_beside(const char *file, const char *name, char *path, size_t size) {
-    const char *slash = std::strrchr(file, '/');
-    const char *backslash = std::strrchr(file, '\\');
-    const char *end = backslash && (!slash || backslash > slash) ? backslash + 1
-                      : slash                                    ? slash + 1
-                                                                 : file;
-    int length = std::snprintf(path, size, "%.*s%s", int(end - file), file, name);
-    return file[0] && length > 0 && size_t(length) < size;
 }

@@ -1,28 +1,27 @@
 // The player's settings: the display, the music, comfort, speeds and keys, kept between games
-// in a small text file, one "name=value" a line: read tolerantly, written atomically. Where
-// the file lives, and how one file replaces another, differ by platform: x11/, windows/ and
-// web/ each have a settings file.
+// in a small text file (kept_file.h), one "name=value" a line. Each setting is described once,
+// in SETTING_TABLE, and the file's reading and writing, --set and the options screen all go by
+// that description.
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 
 #include "controls.h"
+#include "files.h"     // where the settings file is kept
+#include "kept_file.h" // how it is read and written
 
-const int MAX_SAVED_SCALE = 100;  // the largest scale the file may hold
-const int MAX_PATH_LENGTH = 4096; // bytes for the settings file's path, its end included
-const int MUSIC_STEP = 10;        // the music's volume moves in tenths, percent
-const int MAX_MUSIC = 100;        // full volume, percent; 0 is off
-const int MIN_SPEED = 50;         // the slowest turning and cross speeds, percent of the usual
-const int MAX_SPEED = 200;        // the fastest, percent
-const int SPEED_STEP = 10;        // speeds move in tenths of the usual, percent
+const int MAX_SAVED_SCALE = 100; // the largest scale the file may hold
+const int MUSIC_STEP = 10;       // the music's volume moves in tenths, percent
+const int MAX_MUSIC = 100;       // full volume, percent; 0 is off
+const int MIN_SPEED = 50;        // the slowest turning and cross speeds, percent of the usual
+const int MAX_SPEED = 200;       // the fastest, percent
+const int SPEED_STEP = 10;       // speeds move in tenths of the usual, percent
+const int USUAL_SPEED = 100;     // a new player's turning and cross speeds, percent
 
 struct DisplayChoice {
     int scale;       // the window's size as a multiple of 640x480, 1..MAX_SAVED_SCALE
     bool fullscreen; // the whole screen, returning to the scaled window on a switch
 };
-
-const DisplayChoice DEFAULT_DISPLAY = {1, false}; // a 640x480 window
 
 struct Settings {
     DisplayChoice display; // window or fullscreen, and the window's scale
@@ -37,6 +36,55 @@ struct Settings {
     KeyBindings keys;      // each action's keys
 };
 
+// What a setting holds, and so how it is read, written, shown and changed.
+enum SettingKind {
+    SETTING_NUMBER, // an int in Settings: a whole number in its range, a multiple of its step
+    SETTING_CHOICE, // a bool in Settings: one of two words, for false and for true
+    SETTING_KEYS,   // Settings::keys: a "key.ACTION" line and an entry on the screen for each
+                    // action, named and titled by controls.h
+};
+
+// How the options screen shows a number.
+enum NumberShown {
+    SHOWN_PERCENT,     // "70%", or the setting's word for 0 where it has one
+    SHOWN_WINDOW_SIZE, // the window's size at that scale, "1280x960", stepped on the screen no
+                       // larger than the desktop has room for
+};
+
+struct SettingRange {
+    int low;  // a number's least value
+    int high; // its greatest, in the file and for --set
+    int step; // the value is a multiple of this, and moves by it on the screen
+};
+
+struct SettingWords {
+    const char *off; // a choice's word for false; a number's for 0 on the screen, or null
+    const char *on;  // a choice's word for true
+};
+
+// One setting: everything the file, --set and the options screen know of it.
+struct Setting {
+    const char *name;     // its name in the file and for --set; the keys' "key.", before each
+                          // action's name
+    const char *title;    // its title on the options screen; null for the keys, whose entries
+                          // have their actions' titles
+    int screen_order;     // where its entries come on the options screen, in rising order; each
+                          // setting's its own
+    bool window;          // one of the window's choices, shown only where the desktop offers
+                          // them (window_choices_offered) and kept by "Reset to defaults"
+    SettingKind kind;     // what it holds
+    size_t offset;        // where a number or a choice is kept in Settings, bytes from its start
+    int initial;          // a new player's value: the number, or the choice's 0 or 1; the keys'
+                          // are default_key_bindings'
+    SettingRange range;   // a number's values
+    SettingWords words;   // a choice's words in the file
+    SettingWords shown;   // a choice's words on the options screen; a number's word for 0
+    NumberShown shown_as; // how the options screen shows a number
+};
+
+const int SETTING_COUNT = 10;                      // settings in the table
+extern const Setting SETTING_TABLE[SETTING_COUNT]; // every setting, in the file's order
+
 extern Settings settings;      // the settings in force now; the defaults until the file is read
 extern Settings kept_settings; // the settings the file keeps: those in force less this game's
                                // --set, which it does not keep
@@ -48,9 +96,13 @@ void use_settings(const Settings &s);
 // Writes kept_settings to settings_file, where there is one.
 void keep_settings();
 
-// Every setting as a new player finds it: a 640x480 window, full music, look down held, the
-// bob on, no glint, usual speeds and the default keys.
+// Every setting as a new player finds it, each at its table's value: a 640x480 window, full
+// music, look down held, the bob on, no glint, usual speeds and the default keys.
 void default_settings(Settings *s);
+
+// The value in `s` of `setting`, a number or a choice (0 or 1), and its change to `value`.
+int setting_value(const Settings &s, const Setting &setting);
+void set_setting_value(Settings *s, const Setting &setting, int value);
 
 // Takes one "name=value" setting into `s`, as the file holds it or --set gives it: display,
 // scale, music, look, bob, needle, turn, cross, mouse, or key.ACTION with one or two key names
@@ -62,36 +114,7 @@ bool apply_setting(Settings *s, const char *name, const char *value);
 // error naming it, and the rest of the file still counts.
 void read_settings(const char *path, Settings *s);
 
-// Keeps `s` in the file at `path`, creating its folder if need be: written whole to a
-// temporary file beside it, which then replaces it, so that no reader ever sees half a file.
-// False, with the file left as it was, when it could not be written.
+// Keeps `s` in the file at `path`, whole or not at all (write_kept_file): each setting a line,
+// in the table's order, after a line saying what the file is. False, with the file left as it
+// was, when it could not be written.
 bool write_settings(const char *path, const Settings &s);
-
-// Reads a kept file of "name=value" lines, handing each line's name and value to `take` with
-// `into`; blank lines and lines starting with "#" are passed over quietly. A missing file reads
-// as empty, quietly; a line without "=", one `take` refuses, or one too long to be read, is
-// passed over with one line on standard error naming it.
-void read_kept_file(const char *path, bool (*take)(const char *name, const char *value, void *into),
-                    void *into);
-
-// Writes a kept file through `print`, given `from`, as write_settings writes the settings: the
-// whole file or, with a false return, none of it.
-bool write_kept_file(const char *path, void (*print)(std::FILE *file, const void *from),
-                     const void *from);
-
-// The path of the file `name` in the folder holding `file`; false when it does not fit in
-// `size` bytes.
-bool kept_file_beside(const char *file, const char *name, char *path, size_t size);
-
-// Per platform. The settings file's path, $XDG_CONFIG_HOME/haystack/haystack.conf (or
-// ~/.config/...) on Linux, %APPDATA%\Haystack\haystack.conf on Windows, a file kept in the
-// page's storage in the browser; false when there is no such place, or it does not fit in
-// `size` bytes.
-bool settings_path(char *path, size_t size);
-
-// Per platform. Makes the folder holding `file` and the folders above it; whether it exists.
-bool make_folder_for(const char *file);
-
-// Per platform. Puts the file `from` in the place of `to` in one step: a reader of `to` sees
-// either the old file or the new one.
-bool replace_file(const char *from, const char *to);

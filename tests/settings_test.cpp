@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "controls.h"
@@ -119,6 +120,48 @@ TEST(SettingsFile, FailedWriteLeavesTheOldFile) {
     EXPECT_FALSE(write_settings(path.c_str(), other));
     auto [back, said] = read_file(path);
     EXPECT_TRUE(back.display.scale == 2 && back.display.fullscreen && said.empty());
+}
+
+// A value of the setting's other than a new player's, as its line in the file gives it.
+std::string other_value(const Setting &setting) {
+    if (setting.kind == SETTING_CHOICE)
+        return setting.initial ? setting.words.off : setting.words.on;
+    const SettingRange &r = setting.range;
+    return std::to_string(setting.initial + (setting.initial < r.high ? r.step : -r.step));
+}
+
+// Each setting, read from its own line, moves its own value and no other's, and every default
+// is one the file takes back: a default out of its range, or two settings kept in one place,
+// would fail here.
+TEST(SettingTable, EachLineMovesItsOwnSettingAndTheDefaultsReadBack) {
+    Settings defaults, others;
+    default_settings(&defaults);
+    default_settings(&others);
+    std::set<int> orders;
+    for (const Setting &setting : SETTING_TABLE) {
+        orders.insert(setting.screen_order);
+        if (setting.kind == SETTING_KEYS)
+            continue;
+        Settings s = defaults;
+        std::string value = other_value(setting);
+        ASSERT_TRUE(apply_setting(&s, setting.name, value.c_str())) << setting.name << "=" << value;
+        ASSERT_TRUE(apply_setting(&others, setting.name, value.c_str()));
+        for (const Setting &other : SETTING_TABLE) {
+            bool moved = other.kind != SETTING_KEYS &&
+                         setting_value(s, other) != setting_value(defaults, other);
+            EXPECT_EQ(moved, &other == &setting)
+                << setting.name << "=" << value << ", " << other.name;
+        }
+        EXPECT_TRUE(!std::memcmp(s.keys, defaults.keys, sizeof s.keys)) << setting.name;
+    }
+    EXPECT_EQ(orders.size(), size_t(SETTING_COUNT))
+        << "each setting has its own place on the screen";
+    std::string path = scratch_dir() + "/table/haystack.conf";
+    ASSERT_TRUE(write_settings(path.c_str(), defaults));
+    ::testing::internal::CaptureStderr();
+    read_settings(path.c_str(), &others);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(same(others, defaults) && others.mouse_steer == defaults.mouse_steer);
 }
 
 TEST(Keys, NamesAreOneWordEachReadInAnyCaseAndEscapeHasNone) {

@@ -1,15 +1,17 @@
-// The settings file in a browser tab: a file in the program's memory, filled from the page's
-// storage before the game reads it and copied back to it whenever a new one takes its place,
-// so that the settings survive a reload and an offline start. Where the page's storage refuses
-// (some private windows do), the file still holds the settings for the visit. The page's own
-// size and fullscreen button hold for the display.
-#include "settings.h"
+// The game's kept files in a browser tab: files in the program's memory, filled from the
+// page's storage before the game reads them and copied back to it whenever a new one takes a
+// file's place, so that the settings and best times survive a reload and an offline start.
+// Where the page's storage refuses (some private windows do), the files still hold them for the
+// visit. The page's own size and fullscreen button hold for the display.
+#include "files.h"
 
 #include <emscripten.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+
+#include "kept_file.h"
 
 const char *const SETTINGS_FOLDER = "/settings";             // in the program's memory
 const char *const SETTINGS_FILE = "/settings/haystack.conf"; // likewise; in the page's storage

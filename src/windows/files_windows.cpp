@@ -1,5 +1,5 @@
-// Where the settings file lives on Windows, and its atomic replacement by MoveFileEx.
-#include "settings.h"
+// Where the game keeps its files on Windows, and their atomic replacement by MoveFileEx.
+#include "files.h"
 
 #include <windows.h>
 #include <cstdio>

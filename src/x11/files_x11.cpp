@@ -1,11 +1,13 @@
-// Where the settings file lives on Linux, and its atomic replacement by rename.
-#include "settings.h"
+// Where the game keeps its files on Linux, and their atomic replacement by rename.
+#include "files.h"
 
 #include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "kept_file.h"
 
 const char *const CONFIG_FILE = "haystack/haystack.conf"; // under the configuration folder
 const mode_t FOLDER_MODE = 0755;                          // rwxr-xr-x, as usual for ~/.config

@@ -1,0 +1,18 @@
+// The game's kept files' places and their atomic replacement, per platform:
+// x11/files_x11.cpp, windows/files_windows.cpp and web/files_web.cpp.
+#pragma once
+
+#include <cstddef>
+
+// The settings file's path, $XDG_CONFIG_HOME/haystack/haystack.conf (or ~/.config/...) on
+// Linux, %APPDATA%\Haystack\haystack.conf on Windows, a file kept in the page's storage in the
+// browser; false when there is no such place, or it does not fit in `size` bytes. The other
+// kept files lie beside it.
+bool settings_path(char *path, size_t size);
+
+// Makes the folder holding `file` and the folders above it; whether it exists.
+bool make_folder_for(const char *file);
+
+// Puts the file `from` in the place of `to` in one step: a reader of `to` sees either the old
+// file or the new one.
+bool replace_file(const char *from, const char *to);
