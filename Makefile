@@ -170,9 +170,7 @@ test-windows: test-deps windows
 	$(RUN_TESTS) $(BUILD) -j 2 -L windows
 
 # The browser release, built with Debian's emscripten: haystack-$(VERSION)-web.zip in
-# $(WEB_BUILD)/, holding one folder with index.html, the program and its data. The image
-# loader comes from its pinned source archive, taken from SOURCES=<folder> (or
-# WINDOWS_SOURCES, as for the Windows release) when given, else downloaded.
+# $(WEB_BUILD)/, holding one folder with index.html, the program and its data.
 WEB_BUILD ?= build-web
 SOURCES ?= $(WINDOWS_SOURCES)
 WEB_PORT ?= 8080
@@ -181,9 +179,8 @@ WEB_SITE = $(WEB_BUILD)/haystack-$(shell sed -n 's/^project.haystack VERSION \([
 # emcc needs Debian's JavaScript modules (acorn) whichever node runs it.
 web serve-web test-web bench-web: export NODE_PATH = /usr/share/nodejs
 web: web-deps
-	soil=$$(scripts/pinned-source soil- "$(SOURCES)") && \
 	emcmake cmake $(FRESH) -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
-		"-DHAYSTACK_SOIL_ARCHIVE=$$soil" -DHAYSTACK_WERROR=$(WERROR)
+		-DHAYSTACK_WERROR=$(WERROR)
 	cmake --build $(WEB_BUILD) -j $(JOBS)
 
 # The browser release served on this machine alone, at the address it prints.

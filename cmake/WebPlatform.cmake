@@ -1,34 +1,13 @@
-# The game in a browser, built with Debian's emscripten (emcmake cmake): the browser's files in
-# place of the windowing library, OpenGL, the image loader and the mixer (src/web/), and a
-# program linked to run its blocking main loop across the browser's animation frames
-# (ASYNCIFY), its WebAssembly packed by gzip (src/web/program_web.js). Its pictures come beside
-# it as PNG, which the browser decodes into the game's
-# textures (src/web/pictures_web.js, picture_web.cpp); its music is fetched once it draws
-# (src/web/music_web.cpp). Of the image loader only its header is taken, for the flags the game
-# loads its pictures with.
-set(HAYSTACK_SOIL_ARCHIVE "" CACHE FILEPATH
-    "The image loader's source archive, checked against its pin (scripts/pinned-source soil-)")
-if(NOT EXISTS "${HAYSTACK_SOIL_ARCHIVE}")
-    message(FATAL_ERROR "HAYSTACK_SOIL_ARCHIVE must name the image loader's pinned source "
-        "archive (now: '${HAYSTACK_SOIL_ARCHIVE}'); `make web` passes it")
-endif()
-
-# The image loader's header as <SOIL/SOIL.h>, unpacked afresh when the archive changes.
-set(SOIL_DIR ${CMAKE_BINARY_DIR}/soil)
-if(EXISTS ${SOIL_DIR}/unpacked-from)
-    file(READ ${SOIL_DIR}/unpacked-from SOIL_UNPACKED_FROM)
-endif()
-if(NOT "${SOIL_UNPACKED_FROM}" STREQUAL "${HAYSTACK_SOIL_ARCHIVE}")
-    file(REMOVE_RECURSE ${SOIL_DIR})
-    file(ARCHIVE_EXTRACT INPUT ${HAYSTACK_SOIL_ARCHIVE} DESTINATION ${SOIL_DIR}/archive)
-    file(GLOB SOIL_TOP ${SOIL_DIR}/archive/*)
-    file(COPY ${SOIL_TOP}/src/SOIL.h DESTINATION ${SOIL_DIR}/include/SOIL)
-    file(WRITE ${SOIL_DIR}/unpacked-from "${HAYSTACK_SOIL_ARCHIVE}")
-endif()
+# The game in a browser, built with Debian's emscripten (emcmake cmake): src/web/ stands in for
+# the windowing library and OpenGL, and holds the game's own files for the browser (its page,
+# pictures, music, screen, files and gamepads); the program is linked to run its blocking main
+# loop across the browser's animation frames (ASYNCIFY), its WebAssembly packed by gzip
+# (src/web/program_web.js). Its pictures come beside it as PNG, which the browser decodes into
+# the game's textures (src/web/pictures_web.js, picture_web.cpp); its music is fetched once it
+# draws (src/web/music_web.cpp).
 
 add_library(game_libraries INTERFACE)
 target_include_directories(game_libraries BEFORE INTERFACE ${PROJECT_SOURCE_DIR}/src/web)
-target_include_directories(game_libraries SYSTEM INTERFACE ${SOIL_DIR}/include)
 target_link_options(game_libraries INTERFACE
     -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2 # WebGL 2, or the page says it is missing
     -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0  # no extension used: none switched on, which
@@ -42,6 +21,6 @@ target_link_options(game_libraries INTERFACE
 set(HAYSTACK_PLATFORM_SOURCES src/web/allegro_web.cpp src/web/gl_web.cpp src/web/music_web.cpp
     src/web/desktop_web.cpp src/web/endings_web.cpp src/web/random_glibc.cpp
     src/web/screen_web.cpp src/web/files_web.cpp src/web/gamepad_web.cpp
-    src/web/page_controls_web.cpp src/web/picture_web.cpp)
+    src/web/page_web.cpp src/web/picture_web.cpp)
 set(HAYSTACK_PROGRAM_SOURCES) # none: the page carries the icon
 set(CMAKE_EXECUTABLE_SUFFIX .js) # haystack.js, with haystack.wasm beside it

@@ -130,6 +130,7 @@ static void run_owed_ticks() {
 // the display the player switched to.
 static void answer_desktop() {
     keep_line_to_share_offered();
+    report_progress_to_page();
     switch_display_if_asked();
     show_display_chosen(true);
 }

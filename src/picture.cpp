@@ -111,8 +111,8 @@ bool picture_is_safe_to_load(FILE *tga) {
 }
 
 void load_game_pictures() {
-    fence_texture = load_picture_texture("fencea.tga", FENCE_FLAGS);
-    cloud_texture = load_picture_texture("clouda.tga", PICTURE_FLAGS);
-    intro_texture = load_picture_texture("introa.tga", PICTURE_FLAGS);
-    outro_texture = load_picture_texture("outroa.tga", PICTURE_FLAGS);
+    fence_texture = load_picture_texture("fencea.tga", PICTURE_UPSIDE_DOWN);
+    cloud_texture = load_picture_texture("clouda.tga", PICTURE_UPRIGHT);
+    intro_texture = load_picture_texture("introa.tga", PICTURE_UPRIGHT);
+    outro_texture = load_picture_texture("outroa.tga", PICTURE_UPRIGHT);
 }

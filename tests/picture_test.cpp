@@ -175,7 +175,7 @@ TEST(TgaCheck, RejectsDepthsAndRowOrdersTheLoaderMisreads) {
 }
 
 TEST(TgaCheck, RejectsMissingAndTruncatedFiles) {
-    EXPECT_EQ(load_picture_texture("/nonexistent/fencea.tga", PICTURE_FLAGS), 0u);
+    EXPECT_EQ(load_picture_texture("/nonexistent/fencea.tga", PICTURE_UPRIGHT), 0u);
     EXPECT_FALSE(accepted({}));
     Bytes stub = tga_header(2, 1, 1, 32);
     stub.resize(10);

@@ -18,6 +18,6 @@ extern char allegro_gl_error[256]; // why the OpenGL window could not be opened
 int install_allegro_gl();
 void allegro_gl_clear_settings();
 void allegro_gl_set(int option, int value);
-// Shows the frame, then waits for the browser's next animation frame, running on the way the
-// timer ticks owed by the game time since the last flip.
+// Shows the frame: waits for the browser's next animation frame (while the tab is hidden, for
+// its return), the browser drawing the frame and taking the player's input meanwhile.
 void allegro_gl_flip();

@@ -148,6 +148,8 @@ int set_close_button_callback(void (*proc)());
 int install_keyboard();
 int install_mouse();
 int install_timer();
+// Runs `proc` once for every `speed` hardware ticks of game time, which stands still while the
+// tab is hidden: the calls the game time owes are made as the browser's turn ends at each flip.
 int install_int_ex(void (*proc)(), long speed);
 // Waits `ms` milliseconds, the page going on meanwhile; rest(0) lets the page have its turn:
 // draw, and take the player's input, between two long steps.

@@ -1,7 +1,7 @@
 // The browser's window, keyboard, mouse and timer behind the windowing library's interface: a
-// WebGL 2 context on the page's canvas, the page's key, mouse and touch events and its on-screen
-// controls, and timer ticks run by game time at each flip, which waits for the browser's next
-// animation frame.
+// WebGL 2 context on the page's canvas, the page's key and mouse events, a flip that waits for
+// the browser's next animation frame, and a timer run by game time, which catches up when the
+// browser has had its turn.
 #include <allegro.h>
 #include <alleggl.h>
 
@@ -10,14 +10,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 
-#include "game_state.h"
 #include "gl_web.h"
-#include "options_screen.h"
-#include "page_controls_web.h"
-#include "pointer_web.h"
+#include "window_web.h"
 
 const char *const CANVAS = "#canvas"; // the page's game canvas, as html5.h finds it
 const char *const NO_WEBGL =          // why the window could not open, naming what is missing
@@ -26,8 +22,7 @@ const char *const NO_WEBGL =          // why the window could not open, naming w
 const char *const NO_SHADERS = "The browser's WebGL 2 could not build the game's shaders.";
 const int KEY_RELEASED = 0x80; // set in the scancode the keyboard callback gets for a release
 const int BUTTONS = 7;         // the DOM's button bits, the same as mouse_b's: left, right, middle
-const int LEFT_BUTTON = 1;     // mouse_b's bit of the left button, which a finger holds
-const int NO_FINGER = -1;      // no finger aims
+const int LEFT_BUTTON = 1;     // mouse_b's bit of the left button
 enum { POINTER_PRESSED, POINTER_MOVED, POINTER_RELEASED }; // what a pointer event did
 
 char allegro_error[256];
@@ -43,8 +38,8 @@ static double timer_start;                    // game time it was installed at, 
 static long timer_ticks_run;                  // ticks run since it was installed
 static bool window_open;                      // the canvas draws and takes the keys
 static double pointer_page_x, pointer_page_y; // the mouse or aiming finger, CSS pixels on the page
-static int aiming_finger = NO_FINGER;         // the touch that aims, by its number
-static bool press_owed; // a press on the options screen waits for a frame to see the pointer
+static bool (*key_kept_from_page)(int scancode); // whether the page leaves the key alone; null
+                                                 // until the program says
 
 // A key named by KeyboardEvent.code alone.
 struct GameKey {
@@ -144,9 +139,13 @@ static bool is_modifier(int scancode) {
     return scancode >= KEY_LSHIFT && scancode <= KEY_ALTGR;
 }
 
-// Every key the game knows goes to it, and those it uses (key_kept_from_page) not to the page,
-// where they might scroll or move the focus; a held key's repeats are not new presses. A key
-// pressed with Control or Meta held is the browser's shortcut, and goes to the page alone.
+void keep_keys_from_page(bool (*kept)(int scancode)) {
+    key_kept_from_page = kept;
+}
+
+// Every key the game knows goes to it, and those the program keeps (keep_keys_from_page) not to
+// the page, where they might scroll or move the focus; a held key's repeats are not new presses.
+// A key pressed with Control or Meta held is the browser's shortcut, and goes to the page alone.
 static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
     int scancode = scancode_of(e->code);
     if (!scancode || !window_open)
@@ -156,25 +155,8 @@ static EM_BOOL on_key(int type, const EmscriptenKeyboardEvent *e, void *) {
         return EM_FALSE;
     if (down ? !e->repeat : bool(key[scancode]))
         press_key(scancode, down);
-    return key_kept_from_page(scancode);
+    return key_kept_from_page && key_kept_from_page(scancode);
 }
-
-// The page's on-screen controls hold the key with `scancode` down, or let it go, as the
-// keyboard would.
-extern "C" EMSCRIPTEN_KEEPALIVE void hold_key(int scancode, int down) {
-    if (window_open && scancode > 0 && scancode < KEY_MAX && bool(key[scancode]) != bool(down))
-        press_key(scancode, down);
-}
-
-// Lets the page's controls press the game's keys by their KeyboardEvent.code:
-// Module.holdKey('ArrowUp', true), and false to let go.
-// clang-format off
-EM_JS(void, offer_key_to_page, (const char *code, int scancode), {
-    Module.gameKeys = Module.gameKeys || {};
-    Module.gameKeys[UTF8ToString(code)] = scancode;
-    Module.holdKey = (name, down) => Module._hold_key(Module.gameKeys[name] || 0, down ? 1 : 0);
-});
-// clang-format on
 
 // Where page position (x, y), CSS pixels from the viewport's top left, falls on the canvas, in
 // the pixels it draws at now.
@@ -202,6 +184,12 @@ static void see_pointer_at(double x, double y) {
     mouse_y = canvas_y;
 }
 
+// The mouse callback, when there is one, hears of `flags`.
+static void tell_mouse_callback(int flags) {
+    if (mouse_callback && flags)
+        mouse_callback(flags);
+}
+
 // The mouse callback's flags for a press or release of DOM button `button` (0 left, 1 middle,
 // 2 right).
 static int button_flags(int button, bool down) {
@@ -227,71 +215,51 @@ extern "C" EMSCRIPTEN_KEEPALIVE void take_mouse(int type, double x, double y, in
     if (button >= 0 && button <= 2)
         flags |= button_flags(button, type == POINTER_PRESSED ||
                                           (type == POINTER_MOVED && (buttons & bits[button])));
-    const int pressed = MOUSE_FLAG_LEFT_DOWN | MOUSE_FLAG_MIDDLE_DOWN | MOUSE_FLAG_RIGHT_DOWN;
-    if (options_open && (flags & pressed)) {
-        flags &= ~pressed;
-        press_owed = true;
-    }
-    if (mouse_callback && flags)
-        mouse_callback(flags);
+    tell_mouse_callback(flags);
 }
 
-// A finger of the page's touch events on the canvas, `finger` its number, at page position
-// (x, y). While the options screen is open a finger put down clicks where it is, choosing the
-// entry under it; on the title card it presses Space once, which starts play; in play the
-// first finger down aims: it holds the left button with the pointer under it, and lifting it
-// lets go, which throws. Other fingers on the picture do nothing.
-extern "C" EMSCRIPTEN_KEEPALIVE void take_finger(int type, int finger, double x, double y) {
+// A finger at page position (x, y) with the left button: down, held or let go, as `flags` say.
+static void finger_as_mouse(double x, double y, bool held, int flags) {
     if (!window_open)
         return;
-    if (type == POINTER_PRESSED && options_open) {
-        see_pointer_at(x, y);
-        press_owed = true;
-        return;
-    }
-    if (type == POINTER_PRESSED && intro_active) {
-        press_key(KEY_SPACE, true);
-        press_key(KEY_SPACE, false);
-        return;
-    }
-    if (type == POINTER_PRESSED && aiming_finger == NO_FINGER)
-        aiming_finger = finger;
-    if (finger != aiming_finger)
-        return;
     see_pointer_at(x, y);
-    mouse_b = type == POINTER_RELEASED ? mouse_b & ~LEFT_BUTTON : mouse_b | LEFT_BUTTON;
-    int flags = type == POINTER_MOVED ? MOUSE_FLAG_MOVE : button_flags(0, type == POINTER_PRESSED);
-    if (type == POINTER_RELEASED)
-        aiming_finger = NO_FINGER;
-    if (mouse_callback)
-        mouse_callback(flags);
+    mouse_b = held ? mouse_b | LEFT_BUTTON : mouse_b & ~LEFT_BUTTON;
+    tell_mouse_callback(flags);
 }
 
-// The page's mouse, and its touch events on the canvas, with their places in fractions of a
-// CSS pixel, handed to the game. The mouse is read from pointer events of the mouse alone,
-// which a finger's taps elsewhere on the page do not imitate, as they do mouse events; a
-// second button pressed while one is down comes as a move with its button. A finger on the
-// canvas neither scrolls nor zooms the page.
+void press_pointer_at(double x, double y) {
+    finger_as_mouse(x, y, true, MOUSE_FLAG_LEFT_DOWN);
+}
+
+void drag_pointer_to(double x, double y) {
+    finger_as_mouse(x, y, true, MOUSE_FLAG_MOVE);
+}
+
+void release_pointer_at(double x, double y) {
+    finger_as_mouse(x, y, false, MOUSE_FLAG_LEFT_UP);
+}
+
+void click_pointer_at(double x, double y) {
+    if (!window_open)
+        return;
+    see_pointer_at(x, y);
+    tell_mouse_callback(MOUSE_FLAG_LEFT_DOWN);
+}
+
+// The page's mouse, with its places in fractions of a CSS pixel, handed to the program. The
+// mouse is read from pointer events of the mouse alone, which a finger's taps elsewhere on the
+// page do not imitate, as they do mouse events; a second button pressed while one is down comes
+// as a move with its button.
 // clang-format off
-EM_JS(void, listen_to_pointer, (int pressed, int moved, int released), {
-    const canvas = Module.canvas;
+EM_JS(void, listen_to_mouse, (int pressed, int moved, int released), {
     const mouse = (type, target) => target.addEventListener(type === pressed ? 'pointerdown' :
             type === moved ? 'pointermove' : 'pointerup', e => {
         if (e.pointerType === 'mouse')
             Module._take_mouse(type, e.clientX, e.clientY, e.button, e.buttons);
     });
-    mouse(pressed, canvas);
+    mouse(pressed, Module.canvas);
     mouse(moved, window);
     mouse(released, window);
-    const finger = type => e => {
-        e.preventDefault();
-        for (const t of e.changedTouches)
-            Module._take_finger(type, t.identifier, t.clientX, t.clientY);
-    };
-    canvas.addEventListener('touchstart', finger(pressed), {passive : false});
-    canvas.addEventListener('touchmove', finger(moved), {passive : false});
-    canvas.addEventListener('touchend', finger(released), {passive : false});
-    canvas.addEventListener('touchcancel', finger(released), {passive : false});
 });
 // clang-format on
 
@@ -330,15 +298,12 @@ EM_ASYNC_JS(void, await_animation_frame, (), {
 });
 // clang-format on
 
-// Tells the page how far the game has got, and where the player stands and looks (x and z,
-// world units; heading and pitch, radians), for the page's own notices and for tests.
+// Tells the page that the canvas has closed for good (Module.onWindowClosed): the program is
+// done with it.
 // clang-format off
-EM_JS(void, report_progress, (long ticks, int open, double x, double z, double heading, double pitch), {
-    Module.canvas.dataset.ticks = ticks;
-    Module.canvas.dataset.view = [x, z, heading, pitch].map(v => v.toFixed(3)).join(',');
-    Module.canvas.dataset.frames = (Number(Module.canvas.dataset.frames) || 0) + 1;
-    if (!open && Module.onGameEnded)
-        Module.onGameEnded();
+EM_JS(void, tell_page_window_closed, (), {
+    if (Module.onWindowClosed)
+        Module.onWindowClosed();
 });
 // clang-format on
 
@@ -375,16 +340,13 @@ int set_close_button_callback(void (*)()) {
 }
 
 int install_keyboard() {
-    for (const auto &k : GAME_KEYS)
-        offer_key_to_page(k.code, k.scancode);
-    offer_page_controls();
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, on_key);
     return 0;
 }
 
 int install_mouse() {
-    listen_to_pointer(POINTER_PRESSED, POINTER_MOVED, POINTER_RELEASED);
+    listen_to_mouse(POINTER_PRESSED, POINTER_MOVED, POINTER_RELEASED);
     return 3; // buttons
 }
 
@@ -440,15 +402,17 @@ void set_mouse_range(int, int, int, int) {}
 int set_gfx_mode(int card, int, int, int, int) {
     if (card == GFX_TEXT) {
         window_open = false;
-        report_progress(timer_ticks_run, window_open, eye_x, eye_z, heading, pitch);
+        tell_page_window_closed();
         return 0;
     }
     window_open = open_canvas();
     return window_open ? 0 : -1;
 }
 
-// Runs the timer's ticks owed by the game time now.
-static void run_owed_ticks() {
+// The timer catches up on the game time that passed while the browser had its turn: it runs
+// its callback once for every period of game time since it was installed that it has not run
+// for yet.
+static void catch_up_timer() {
     if (!timer_proc)
         return;
     long due = long((game_time() - timer_start) / timer_period);
@@ -456,19 +420,7 @@ static void run_owed_ticks() {
         timer_proc();
 }
 
-// A press on the options screen, owed since the frame before this one, now that this frame
-// has put the cross where the pointer was pressed: the screen reads the press at the cross in
-// the next frame, before that frame reads the pointer. Dropped once the screen has closed.
-static void pay_owed_press() {
-    if (press_owed && options_open && mouse_callback)
-        mouse_callback(MOUSE_FLAG_LEFT_DOWN);
-    press_owed = false;
-}
-
 void allegro_gl_flip() {
-    pay_owed_press();
-    report_stage_to_page();
-    report_progress(timer_ticks_run, window_open, eye_x, eye_z, heading, pitch);
     await_animation_frame();
-    run_owed_ticks();
+    catch_up_timer();
 }

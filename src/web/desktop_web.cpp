@@ -1,12 +1,16 @@
-// The game's page in a browser tab: its title and icon are the page's own (index.html), so
-// there is nothing to present before the canvas opens; texts go to the browser's console, and
-// the line to share goes to the page's Share control.
+// The game's page in a browser tab: its title and icon are the page's own (index.html), and its
+// controls are handed to the game before the canvas opens; texts go to the browser's console,
+// the line to share goes to the page's Share control, and the page learns how the game goes.
 #include "desktop.h"
 
 #include <emscripten.h>
 #include <cstdio>
 
-void present_game_windows() {}
+#include "page_web.h"
+
+void present_game_windows() {
+    offer_game_to_page();
+}
 
 void show_text(const char *text, bool problem) {
     std::fputs(text, problem ? stderr : stdout);
@@ -27,3 +31,7 @@ void give_line_to_share(const char *line) {
 }
 
 void keep_line_to_share_offered() {}
+
+void report_progress_to_page() {
+    report_game_to_page();
+}

@@ -1,8 +1,8 @@
-// The page's own controls: its Options button opens and closes the options screen, and its
-// touch stick, Look down and New field buttons press the first key bound to their actions, so
-// that they follow the player's bindings and the look-down toggle as the keys do. The page
-// learns the game's stage, which shows and hides its controls for the fields.
-#include "page_controls_web.h"
+// The game's page from the game's side: the page's Options and End buttons ask for the options
+// screen and the end, its touch stick, Look down and New field buttons do the game's actions,
+// and fingers on the picture click, start or aim by the game's stage; the page leaves the keys
+// the game reads to it, and learns the game's stage, which shows and hides its controls.
+#include "page_web.h"
 
 #include <allegro.h>
 #include <emscripten.h>
@@ -12,40 +12,39 @@
 #include "game_state.h"
 #include "options_screen.h"
 #include "rounds.h"
-#include "settings.h"
+#include "window_web.h"
 #include "world.h"
 
 const int NO_ACTION = -1;      // the page named no action the game has
+const int NO_FINGER = -1;      // no finger aims
 const int WORLD_HEX_SIZE = 17; // bytes for a world's fingerprint in hex, its end included
 const int ALWAYS_READ[] = {    // keys read whatever is bound: Escape ends, Space starts, and the
                                // arrows and Enter work the options screen
     KEY_ESC, KEY_SPACE, KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_ENTER, KEY_ENTER_PAD};
+enum { FINGER_DOWN, FINGER_MOVED, FINGER_UP }; // what a finger on the canvas did
 
-static int held_keys[ACTIONS]; // the key each action's control holds down, NO_KEY for none
+static int aiming_finger = NO_FINGER; // the finger that aims, by the page's number for it
+static long ticks_given;              // ticks of game time given to the game before the last
+                                      // frame's: run, or passed over while the options showed
 
 // The page's Options button was used.
 extern "C" EMSCRIPTEN_KEEPALIVE void ask_for_options() {
-    ask_for_options_screen();
+    make_page_request(PAGE_OPTIONS);
 }
 
-// A control of the page's does `action` (`down` non-zero) or stops: it holds down the action's
-// first key as the player bound it, and lets go of that same key, whatever is bound meanwhile.
+// The page's End button was used, and the player said yes.
+extern "C" EMSCRIPTEN_KEEPALIVE void ask_to_end() {
+    make_page_request(PAGE_QUIT);
+}
+
+// A control of the page's does `action` (`down` non-zero) or stops.
 extern "C" EMSCRIPTEN_KEEPALIVE void hold_action(int action, int down) {
-    if (action < 0 || action >= ACTIONS)
-        return;
-    int &held = held_keys[action];
-    if (down && held == NO_KEY && settings.keys[action][0] != NO_KEY) {
-        held = settings.keys[action][0];
-        hold_key(held, 1);
-    } else if (!down && held != NO_KEY) {
-        hold_key(held, 0);
-        held = NO_KEY;
-    }
+    hold_page_action(action, down);
 }
 
 // Lets the page's controls do the game's actions by their names in the settings file,
-// Module.holdAction('forward', true) and false to stop, and open the options screen,
-// Module.askForOptions().
+// Module.holdAction('forward', true) and false to stop, open the options screen,
+// Module.askForOptions(), and end the game, Module.endGame().
 // clang-format off
 EM_JS(void, offer_action_to_page, (const char *name, int action, int none), {
     Module.gameActions = Module.gameActions || {};
@@ -53,15 +52,62 @@ EM_JS(void, offer_action_to_page, (const char *name, int action, int none), {
     Module.holdAction = (name, down) => Module._hold_action(
         name in Module.gameActions ? Module.gameActions[name] : none, down ? 1 : 0);
     Module.askForOptions = () => Module._ask_for_options();
+    Module.endGame = () => Module._ask_to_end();
 });
 // clang-format on
 
-void offer_page_controls() {
-    for (int action = 0; action < ACTIONS; action++)
-        offer_action_to_page(action_name(action), action, NO_ACTION);
+// The finger the page numbers `finger` aims: it holds the left button with the pointer under
+// it, at page position (x, y), and lifting it lets go, which throws. Any other finger does
+// nothing while one aims.
+static void aim_with_finger(int type, int finger, double x, double y) {
+    if (type == FINGER_DOWN && aiming_finger == NO_FINGER)
+        aiming_finger = finger;
+    if (finger != aiming_finger)
+        return;
+    if (type == FINGER_DOWN)
+        press_pointer_at(x, y);
+    else if (type == FINGER_MOVED)
+        drag_pointer_to(x, y);
+    else
+        release_pointer_at(x, y);
+    if (type == FINGER_UP)
+        aiming_finger = NO_FINGER;
 }
 
-bool key_kept_from_page(int scancode) {
+// A finger of the page's touch events on the canvas, `finger` its number, at page position
+// (x, y). While the options screen is open a finger put down clicks where it is, choosing the
+// entry under it; on the title card a finger put down starts play; in play the first finger
+// down aims.
+extern "C" EMSCRIPTEN_KEEPALIVE void take_finger(int type, int finger, double x, double y) {
+    if (type == FINGER_DOWN && options_open)
+        click_pointer_at(x, y);
+    else if (type == FINGER_DOWN && intro_active)
+        make_page_request(PAGE_START);
+    else
+        aim_with_finger(type, finger, x, y);
+}
+
+// The page's touch events on the canvas, with their places in fractions of a CSS pixel, handed
+// to the game; a finger on the canvas neither scrolls nor zooms the page.
+// clang-format off
+EM_JS(void, listen_to_fingers, (int down, int moved, int up), {
+    const canvas = Module.canvas;
+    const finger = type => e => {
+        e.preventDefault();
+        for (const t of e.changedTouches)
+            Module._take_finger(type, t.identifier, t.clientX, t.clientY);
+    };
+    canvas.addEventListener('touchstart', finger(down), {passive : false});
+    canvas.addEventListener('touchmove', finger(moved), {passive : false});
+    canvas.addEventListener('touchend', finger(up), {passive : false});
+    canvas.addEventListener('touchcancel', finger(up), {passive : false});
+});
+// clang-format on
+
+// Whether the key, going down or up, is the game's alone: a key bound to an action, a key the
+// game always reads (Escape, Space, the arrows, Enter), or any key the options screen may bind
+// while it is open.
+static bool key_kept_from_page(int scancode) {
     for (int always : ALWAYS_READ)
         if (scancode == always)
             return true;
@@ -69,9 +115,16 @@ bool key_kept_from_page(int scancode) {
         return true;
     for (int action = 0; action < ACTIONS; action++)
         for (int k = 0; k < KEYS_PER_ACTION; k++)
-            if (settings.keys[action][k] == scancode)
+            if (key_bindings[action][k] == scancode)
                 return true;
     return false;
+}
+
+void offer_game_to_page() {
+    for (int action = 0; action < ACTIONS; action++)
+        offer_action_to_page(action_name(action), action, NO_ACTION);
+    listen_to_fingers(FINGER_DOWN, FINGER_MOVED, FINGER_UP);
+    keep_keys_from_page(key_kept_from_page);
 }
 
 // Tells the page the game's stage, `stage`, for its controls (Module.onStage), and with it,
@@ -87,7 +140,8 @@ EM_JS(void, tell_page_stage, (const char *stage, long field, const char *world),
 });
 // clang-format on
 
-void report_stage_to_page() {
+// The game's stage, when it has changed since the page was last told, or the world has.
+static void report_stage() {
     static const char *told;           // the stage the page was last told of; null for none
     static long world_told = -1;       // the world, by worlds_made, whose fingerprint it has
     static char world[WORLD_HEX_SIZE]; // that fingerprint, 16 hex digits
@@ -103,4 +157,26 @@ void report_stage_to_page() {
     if (stage != told)
         tell_page_stage(stage, field_number, world);
     told = stage;
+}
+
+// Tells the page how far the game has got, `ticks` ticks, where the player stands and looks
+// (x and z, world units; heading and pitch, radians), and that one more frame was shown.
+// clang-format off
+EM_JS(void, tell_page_progress, (long ticks, double x, double z, double heading, double pitch), {
+    Module.canvas.dataset.ticks = ticks;
+    Module.canvas.dataset.view = [x, z, heading, pitch].map(v => v.toFixed(3)).join(',');
+    Module.canvas.dataset.frames = (Number(Module.canvas.dataset.frames) || 0) + 1;
+});
+// clang-format on
+
+// The ticks given to the game up to the frame before this one, which this frame showed; those
+// owed since come in the next turn of the main loop.
+static void report_progress() {
+    tell_page_progress(ticks_given, eye_x, eye_z, heading, pitch);
+    ticks_given += pending_ticks;
+}
+
+void report_game_to_page() {
+    report_stage();
+    report_progress();
 }

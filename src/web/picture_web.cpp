@@ -44,14 +44,13 @@ EM_JS(GLuint, texture_from_page_picture, (const char *file, bool flip), {
 });
 // clang-format on
 
-GLuint load_picture_texture(const char *file, unsigned flags) {
-    GLuint texture = texture_from_page_picture(file, flags & SOIL_FLAG_INVERT_Y);
+GLuint load_picture_texture(const char *file, PictureRows rows) {
+    GLuint texture = texture_from_page_picture(file, rows == PICTURE_UPSIDE_DOWN);
     if (!texture)
         return 0;
-    GLint edge = flags & SOIL_FLAG_TEXTURE_REPEATS ? GL_REPEAT : GL_CLAMP_TO_EDGE;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, edge);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, edge);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     return texture;
 }

@@ -3,12 +3,10 @@
 // picture in them as it does in a desktop window. The page's own button makes it fullscreen.
 #include "screen.h"
 
-#include <allegro.h>
 #include <emscripten.h>
 
 #include "framing.h"
-#include "game_state.h"
-#include "pointer_web.h"
+#include "window_web.h"
 
 // A bound on the canvas's drawing size: a 4K screen's pixels. Drawing costs time with the
 // pixels drawn, and more than that, since the straws' lines widen with the picture; a very
@@ -17,12 +15,12 @@
 // shows, at the same shape, and the browser scales them up.
 const int MOST_CANVAS_PIXELS = 3840 * 2160; // pixels, a 4K screen's
 
-static int canvas_width = WINDOW_WIDTH;   // the drawing size, pixels, as last read
-static int canvas_height = WINDOW_HEIGHT; // likewise
+static int canvas_width = PICTURE_WIDTH;   // the drawing size, pixels, as last read
+static int canvas_height = PICTURE_HEIGHT; // likewise
 
 void find_work_area(int *width, int *height) {
-    *width = WINDOW_WIDTH;
-    *height = WINDOW_HEIGHT;
+    *width = PICTURE_WIDTH;
+    *height = PICTURE_HEIGHT;
 }
 
 bool fullscreen_offered() {

@@ -39,3 +39,7 @@ void give_line_to_share(const char *line) {
 void keep_line_to_share_offered() {
     // Windows keeps what is on its clipboard itself.
 }
+
+void report_progress_to_page() {
+    // A window on the desktop has no page around it to tell.
+}

@@ -21,3 +21,7 @@ void present_game_windows() {
 void show_text(const char *text, bool problem) {
     std::fputs(text, problem ? stderr : stdout);
 }
+
+void report_progress_to_page() {
+    // A window on the desktop has no page around it to tell.
+}

@@ -1,4 +1,5 @@
 // Fuzz target: the picture guard and the image loader behind it, judged by the strict reader.
+#include <SOIL/SOIL.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -18,7 +18,7 @@ static Bytes read_file(const char *path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Rows in the opposite order, as the fence's flag turns them.
+// Rows in the opposite order, as the fence is stored upside down.
 static Bytes turned_over(const Bytes &rgba, int width, int height) {
     Bytes turned(rgba.size());
     size_t row = 4 * size_t(width);
@@ -41,14 +41,14 @@ static bool texture_shows(const TgaReading &reading, bool fence) {
     return texels == (fence ? turned_over(reading.rgba, width, height) : reading.rgba);
 }
 
-// Loads `file` into a texture with `flags`, counts it in `wrong` when its texels are not the
-// pixels the strict reader reads, and lets it go again; whether it loaded.
-static bool loads_right(const char *file, unsigned flags, int &wrong) {
-    GLuint texture = load_picture_texture(file, flags);
+// Loads `file` into a texture `rows` its way up, counts it in `wrong` when its texels are not
+// the pixels the strict reader reads, and lets it go again; whether it loaded.
+static bool loads_right(const char *file, PictureRows rows, int &wrong) {
+    GLuint texture = load_picture_texture(file, rows);
     if (!texture)
         return false;
     glBindTexture(GL_TEXTURE_2D, texture);
-    if (!texture_shows(read_tga_strictly(read_file(file)), flags == FENCE_FLAGS)) {
+    if (!texture_shows(read_tga_strictly(read_file(file)), rows == PICTURE_UPSIDE_DOWN)) {
         std::printf("replay_picture: %s loaded with other pixels than its own\n", file);
         wrong++;
     }
@@ -56,8 +56,9 @@ static bool loads_right(const char *file, unsigned flags, int &wrong) {
     return true;
 }
 
-// Each file with the fence's flags and with the other pictures'; fails on a texture that is
-// not the strict reader's picture, and memcheck fails it on a bad read or write in the loader.
+// Each file upside down, as the fence, and upright, as the other pictures; fails on a texture
+// that is not the strict reader's picture, and memcheck fails it on a bad read or write in the
+// loader.
 int main(int argc, char **argv) {
     if (allegro_init() != 0 || !set_opengl_mode(PICTURE_WIDTH, PICTURE_HEIGHT)) {
         std::fprintf(stderr, "replay_picture: no OpenGL window: %s\n", allegro_error);
@@ -65,8 +66,8 @@ int main(int argc, char **argv) {
     }
     int loaded = 0, wrong = 0;
     for (int k = 1; k < argc; k++)
-        loaded +=
-            loads_right(argv[k], FENCE_FLAGS, wrong) + loads_right(argv[k], PICTURE_FLAGS, wrong);
+        loaded += loads_right(argv[k], PICTURE_UPSIDE_DOWN, wrong) +
+                  loads_right(argv[k], PICTURE_UPRIGHT, wrong);
     std::printf("replay_picture: %d of %d files loaded, %d textures with other pixels\n",
                 loaded / 2, argc - 1, wrong);
     return wrong ? 1 : 0;

@@ -440,7 +440,7 @@ async function keyboardOptions() {
 // Touch on a phone whose player keeps Q for looking down: the Options control opens the
 // options screen on the title card, a tap on its "Look down mode" row makes looking down a
 // toggle, which is kept, and starts no play; Options closes it, and then a tap on Look down
-// (which presses Q) looks down until the next tap.
+// (the action Q is bound to) looks down until the next tap.
 async function phoneOptions() {
   const g = await open({viewport: PHONE, init: "localStorage.setItem('haystack.conf', 'key.look=Q\\n')"});
   await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
