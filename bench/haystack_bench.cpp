@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "controls.h"
+#include "framing.h"
 #include "game_state.h"
 #include "gamepad.h"
 #include "music.h"
@@ -27,8 +29,8 @@
 #include "play.h"
 #include "process_memory.h"
 #include "render.h"
-#include "window.h"
 #include "settings.h"
+#include "window.h"
 #include "world.h"
 #include "x_window.h"
 
@@ -404,10 +406,10 @@ int main() {
     view_ground_near_corner();
     print_frame_row("ground at (60, 60), needle glinting", measure_frames());
     settings.glint = false;
-    ask_for_options_screen();
+    make_page_request(PAGE_OPTIONS);
     watch_options_screen();
     print_frame_row("ground at (60, 60), options open", measure_frames());
-    ask_for_options_screen();
+    make_page_request(PAGE_OPTIONS);
     watch_options_screen();
     FrameCost pad = measure_pad_frames();
     std::printf("\n| %-34s | %8s | %8s | %8s | %8s | %6s |\n|%s|%s|%s|%s|%s|%s|\n",
