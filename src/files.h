@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+const int MAX_PATH_LENGTH = 4096; // bytes for a kept file's path, its end included
+
 // The settings file's path, $XDG_CONFIG_HOME/haystack/haystack.conf (or ~/.config/...) on
 // Linux, %APPDATA%\Haystack\haystack.conf on Windows, a file kept in the page's storage in the
 // browser; false when there is no such place, or it does not fit in `size` bytes. The other

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
-const int MAX_PATH_LENGTH = 4096; // bytes for a kept file's path, its end included
+#include "files.h" // MAX_PATH_LENGTH, and where the files lie
 
 // Reads a kept file of "name=value" lines, handing each line's name and value to `take` with
 // `into`; blank lines and lines starting with "#" are passed over quietly. A missing file reads

@@ -10,9 +10,11 @@
 #include "controls.h"
 #include "desktop.h"
 #include "endings.h"
+#include "files.h"
 #include "game_state.h"
 #include "gamepad.h"
 #include "input.h"
+#include "kept_file.h"
 #include "music.h"
 #include "options_screen.h"
 #include "picture.h"
@@ -126,9 +128,13 @@ static void run_owed_ticks() {
     }
 }
 
-// What the desktop asks of the game between frames: the line to share on its clipboard, and
-// the display the player switched to.
+// What the desktop asks of the game between frames: a won numbered field's line to share, and
+// the clipboard holding it; how far the game has got (for a browser's page); and the display
+// the player switched to.
 static void answer_desktop() {
+    char line[SHARE_LINE_SIZE];
+    if (take_line_to_share(line, sizeof line))
+        give_line_to_share(line);
     keep_line_to_share_offered();
     report_progress_to_page();
     switch_display_if_asked();

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "controls.h"
-#include "desktop.h"
 #include "game_state.h"
 #include "music.h"
 #include "world.h"
@@ -27,6 +26,7 @@ long worlds_made;
 static std::time_t first_seed; // the clock when the game seeded its first field, seconds
 static bool clock_read;        // whether first_seed holds it yet
 static long clock_fields;      // worlds seeded from the clock in this game so far
+static bool line_waiting;      // a numbered field was won, and its line not yet given
 
 void format_time(int ticks, char *text, size_t size) {
     int tenths = std::max(ticks, 0) / TICKS_PER_TENTH;
@@ -89,11 +89,15 @@ void finish_search() {
     new_best = record_time(&best_times, field_number, found_ticks);
     if (times_file[0])
         write_times(times_file, best_times);
-    if (field_number) {
-        char line[SHARE_LINE_SIZE];
-        share_line(line, sizeof line);
-        give_line_to_share(line);
-    }
+    line_waiting = field_number != 0;
+}
+
+bool take_line_to_share(char *line, size_t size) {
+    if (!line_waiting)
+        return false;
+    line_waiting = false;
+    share_line(line, size);
+    return true;
 }
 
 void start_new_field() {

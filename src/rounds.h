@@ -47,8 +47,11 @@ void begin_field(long field);
 void count_search_tick();
 
 // The first hit in this field: the time taken, the best times brought up to date and kept, and
-// for a numbered field its line to share given to the player.
+// for a numbered field its line to share, waiting to be given to the player.
 void finish_search();
+
+// The line to share that a win in a numbered field left waiting, once; false when none waits.
+bool take_line_to_share(char *line, size_t size);
 
 // After a win, a fresh world the clock chooses (a second on from the last it chose, counted
 // from the game's start), and the title card over it with the intro music, as at start-up;

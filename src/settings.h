@@ -7,8 +7,7 @@
 #include <cstddef>
 
 #include "controls.h"
-#include "files.h"     // where the settings file is kept
-#include "kept_file.h" // how it is read and written
+#include "kept_file.h"
 
 const int MAX_SAVED_SCALE = 100; // the largest scale the file may hold
 const int MUSIC_STEP = 10;       // the music's volume moves in tenths, percent

@@ -11,8 +11,6 @@
 #include <cstring>
 #include <sys/stat.h>
 
-#include "kept_file.h"
-
 const char *const SETTINGS_FOLDER = "/settings";             // in the program's memory
 const char *const SETTINGS_FILE = "/settings/haystack.conf"; // likewise; in the page's storage
                                                              // under its name, haystack.conf

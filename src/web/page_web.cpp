@@ -37,8 +37,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE void ask_to_end() {
     make_page_request(PAGE_QUIT);
 }
 
-// A control of the page's does `action` (`down` non-zero) or stops.
+// A control of the page's does `action` (`down` non-zero) or stops. Look down put down on the
+// title card begins play, as a tap on the card does and as its key, Space, always has.
 extern "C" EMSCRIPTEN_KEEPALIVE void hold_action(int action, int down) {
+    if (down && action == ACTION_LOOK && intro_active)
+        make_page_request(PAGE_START);
     hold_page_action(action, down);
 }
 

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kept_file.h"
-
 const char *const CONFIG_FILE = "haystack/haystack.conf"; // under the configuration folder
 const mode_t FOLDER_MODE = 0755;                          // rwxr-xr-x, as usual for ~/.config
 
