@@ -14,7 +14,6 @@
 extern "C" {
 void emscripten_glEnable(GLenum cap);
 void emscripten_glDisable(GLenum cap);
-void emscripten_glGetFloatv(GLenum name, GLfloat *values);
 void emscripten_glDrawArrays(GLenum mode, GLint first, GLsizei count);
 void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 }
@@ -260,15 +259,6 @@ extern "C" void glTranslatef(GLfloat x, GLfloat y, GLfloat z) {
     set_identity(m);
     m[12] = x, m[13] = y, m[14] = z;
     apply(m);
-}
-
-extern "C" void glGetFloatv(GLenum name, GLfloat *values) {
-    if (name == GL_MODELVIEW_MATRIX)
-        std::memcpy(values, top_of(modelview), 16 * sizeof(float));
-    else if (name == GL_PROJECTION_MATRIX)
-        std::memcpy(values, top_of(projection), 16 * sizeof(float));
-    else
-        emscripten_glGetFloatv(name, values);
 }
 
 // --- State ---------------------------------------------------------------------------------

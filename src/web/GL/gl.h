@@ -10,8 +10,6 @@
 #define GL_QUADS 0x0007               // glBegin: four vertices a quad
 #define GL_MODELVIEW 0x1700           // glMatrixMode: the camera's matrix
 #define GL_PROJECTION 0x1701          // and the projection's
-#define GL_MODELVIEW_MATRIX 0x0BA6    // glGetFloatv: the camera's matrix, column-major
-#define GL_PROJECTION_MATRIX 0x0BA7   // and the projection's
 #define GL_ALPHA_TEST 0x0BC0          // glEnable: drop fragments failing glAlphaFunc
 #define GL_SMOOTH 0x1D01              // glShadeModel: colours blend along primitives
 #define GL_FLAT 0x1D00                // one colour a primitive (drawn smooth here)
