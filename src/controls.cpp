@@ -216,6 +216,7 @@ void hold_page_action(int action, bool down) {
     hold.down = down;
     hold.begun = hold.begun || down;
     hold.fresh = hold.fresh || down;
+    hold.spent = hold.spent && down; // let go, it counts again at its next hold
 }
 
 void make_page_request(PageRequest request) {

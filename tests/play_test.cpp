@@ -151,6 +151,31 @@ TEST_F(PlayTest, PressesBetweenTwoReadsCountOnce) {
     EXPECT_FALSE(mouse_button_down());
 }
 
+// The page's controls drive the game as keys do, without posing as any: a tap on the title
+// card starts play, a hold that came and went between two ticks turns once, and one held as
+// the options screen closes does nothing until it is let go.
+TEST_F(PlayTest, PageControlsStartTurnAndAreSpentWhenTheOptionsScreenCloses) {
+    make_page_request(PAGE_START);
+    tick_update();
+    ASSERT_EQ(intro_active, 0);
+    float h = heading;
+    hold_page_action(ACTION_RIGHT, true);
+    hold_page_action(ACTION_RIGHT, false);
+    ticks(2);
+    EXPECT_NEAR(heading, h + 0.1, EPS) << "one turn for one brief hold";
+    hold_page_action(ACTION_FORWARD, true);
+    forget_all_presses();
+    float x = eye_x, z = eye_z;
+    ticks(3);
+    EXPECT_EQ(eye_x, x) << "held as the screen closed";
+    EXPECT_EQ(eye_z, z);
+    hold_page_action(ACTION_FORWARD, false);
+    hold_page_action(ACTION_FORWARD, true);
+    tick_update();
+    EXPECT_NE(eye_x, x) << "held anew, it walks";
+    hold_page_action(ACTION_FORWARD, false);
+}
+
 // The Enter of Alt+Enter switches the display and aims at nothing: not its repeats, nor its
 // hold once Alt is let go first, nor a repeat latched just before both are let go together.
 TEST_F(PlayTest, AltEnterAimsAtNothingWhicheverKeyIsLetGoFirst) {
