@@ -74,6 +74,28 @@ static pid_t start_xvfb(int n, bool with_glx, const std::string &screen) {
     return -1;
 }
 
+// Whether the window manager shows a window mapped now. It says which states it offers before
+// its loop runs, and a window mapped in between is lost: it never shows, and the windowing
+// library waits for it for ever. So a probe window is mapped, once a second, until one shows.
+static bool maps_windows(Display *dpy) {
+    for (int tries = 0; tries < 15; tries++) {
+        Window probe = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 16, 16, 0, 0, 0);
+        XMapWindow(dpy, probe);
+        XSync(dpy, False);
+        bool shown = wait_until(
+            [&] {
+                XWindowAttributes a;
+                return XGetWindowAttributes(dpy, probe, &a) && a.map_state == IsViewable;
+            },
+            1.0);
+        XDestroyWindow(dpy, probe);
+        XSync(dpy, False);
+        if (shown)
+            return true;
+    }
+    return false;
+}
+
 // Starts openbox on `display`; its pid once it says which states it offers, -1 if it never did.
 static pid_t start_openbox(Display *dpy, const std::string &display) {
     pid_t pid = fork();
@@ -94,7 +116,7 @@ static pid_t start_openbox(Display *dpy, const std::string &display) {
             XFree(props);
         return found;
     };
-    if (pid > 0 && wait_until(ready, 15.0))
+    if (pid > 0 && wait_until(ready, 15.0) && maps_windows(dpy))
         return pid;
     ADD_FAILURE() << "openbox did not start";
     return -1;
@@ -637,7 +659,7 @@ Window show_game(XServer &x, Game &game, int width, int height) {
     Window window = wait_for_window(x.dpy, width, height, GAME_TITLE, START_TIMEOUT);
     if (!window) {
         ADD_FAILURE() << "no " << width << "x" << height << " window; output:\n"
-                      << game.output() << game_stacks(game) << window_manager_state(x);
+                      << game.output() << window_manager_state(x) << game_stacks(game);
         return 0;
     }
     double window_at = since_start();
