@@ -131,13 +131,11 @@ static double time_audio_start_ms() {
 static double time_world_generation_ms() {
     std::vector<double> runs;
     for (int i = 0; i < WORLD_RUNS; i++) {
-        std::srand(WORLD_SEED + i + 1);
         Clock::time_point start = Clock::now();
-        generate_world();
+        generate_world(GENERATOR_GLIBC, WORLD_SEED + i + 1);
         runs.push_back(ms_since(start));
     }
-    std::srand(WORLD_SEED);
-    generate_world();
+    generate_world(GENERATOR_GLIBC, WORLD_SEED);
     return median(runs);
 }
 

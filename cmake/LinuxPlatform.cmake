@@ -19,7 +19,7 @@ target_link_libraries(game_libraries INTERFACE
 
 set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/picture_soil.cpp src/gamepad_sdl.cpp
     src/x11/desktop_x11.cpp src/x11/endings_x11.cpp src/x11/screen_x11.cpp src/x11/files_x11.cpp
-    src/x11/clipboard_x11.cpp)
+    src/x11/clipboard_x11.cpp src/x11/c_library_x11.cpp)
 # In the program itself, not the modules' library: nothing of the game calls it, the windowing
 # library does, so the linker would leave it out of the library. The icon is compiled in.
 set(HAYSTACK_PROGRAM_SOURCES src/x11/connection_x11.cpp)

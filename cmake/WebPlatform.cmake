@@ -19,7 +19,7 @@ target_link_options(game_libraries INTERFACE
     "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/src/web/pictures_web.js")
 
 set(HAYSTACK_PLATFORM_SOURCES src/web/allegro_web.cpp src/web/gl_web.cpp src/web/music_web.cpp
-    src/web/desktop_web.cpp src/web/endings_web.cpp src/web/random_glibc.cpp
+    src/web/desktop_web.cpp src/web/endings_web.cpp src/web/c_library_web.cpp
     src/web/screen_web.cpp src/web/files_web.cpp src/web/gamepad_web.cpp
     src/web/page_web.cpp src/web/picture_web.cpp)
 set(HAYSTACK_PROGRAM_SOURCES) # none: the page carries the icon

@@ -40,7 +40,7 @@ target_link_options(game_libraries INTERFACE -static)
 
 set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/picture_soil.cpp src/gamepad_sdl.cpp
     src/windows/desktop_windows.cpp src/windows/endings_windows.cpp src/windows/screen_windows.cpp
-    src/windows/files_windows.cpp)
+    src/windows/files_windows.cpp src/windows/c_library_windows.cpp)
 
 # The icon (named as the windowing library looks it up for its window) and the version.
 enable_language(RC)

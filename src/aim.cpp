@@ -21,6 +21,11 @@ void steer_cross(float dx, float dy) {
     at_y = std::clamp(at_y + dy, 0.0f, float(PICTURE_HEIGHT));
 }
 
+void place_cross(float x, float y) {
+    at_x = x;
+    at_y = y;
+}
+
 float cross_x() {
     return at_x;
 }

@@ -14,6 +14,9 @@ void aim_at_pointer(int window_x, int window_y, const Framing &framing);
 // down; no move leaves it where it is, following the pointer.
 void steer_cross(float dx, float dy);
 
+// Puts the cross at (x, y) game pixels, as a replay had it.
+void place_cross(float x, float y);
+
 // Where the cross is now, game pixels.
 float cross_x();
 float cross_y();

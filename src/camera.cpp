@@ -4,7 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "game_state.h"
+#include "sim.h"
+#include "trig.h"
 
 const float DEGREES_PER_RADIAN = 180.0 / M_PI; // the game's radians into the turns' degrees
 const float QUARTER_TURN = 90.0f;              // degrees from the walking heading to the view's
@@ -32,7 +33,7 @@ static float at(const float m[16], int row, int column) {
 // A turn by `degrees` about the x or the y axis, counter-clockwise looking down the axis.
 static void rotation(float degrees, Axis axis, float r[16]) {
     float radians = degrees * M_PI / HALF_TURN; // in double, then cut to a float
-    float s = std::sin(radians), c = std::cos(radians);
+    float s = trig_sinf(radians), c = trig_cosf(radians);
     std::memcpy(r, IDENTITY, sizeof IDENTITY);
     int a = axis == AXIS_X ? 1 : 0, b = 2; // the plane the turn works in
     at(r, a, a) = c;

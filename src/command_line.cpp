@@ -1,5 +1,5 @@
-// The command line: --help, --version, --scale N, --fullscreen, --set, --field N and --daily,
-// read in GNU style.
+// The command line: --help, --version, --scale N, --fullscreen, --set, --field N, --daily,
+// --replay FILE and --verify FILE..., read in GNU style.
 #include "command_line.h"
 
 #include <algorithm>
@@ -20,13 +20,19 @@ const char *const USAGE = // the whole of --help
     "                    everyone who plays that number\n"
     "      --daily       search the field of the day, numbered by today's date in UTC\n"
     "                    (YYYYMMDD): the same field for everyone that day\n"
+    "      --replay FILE watch the search a replay file keeps (Space pauses, Right and\n"
+    "                    Left speed it up and down, R starts it again)\n"
+    "      --verify FILE...\n"
+    "                    play each replay through without a window and say whether it\n"
+    "                    finds the needle, and how fast; exit 0 when all do\n"
     "      --help        show this help and exit\n"
     "      --version     show the version and exit\n"
     "\n"
     "Alt+Enter or F11 switches between window and fullscreen while playing. The last\n"
     "choice is remembered for the next game; an option given here replaces it.\n"
     "Tab opens the options screen: music, comfort, speeds and keys. M turns the\n"
-    "music off and on. After a win, N starts a new field.\n";
+    "music off and on. After a win, N starts a new field and R watches the search\n"
+    "again. Each won search is kept as last.hsr in ~/.local/share/haystack/replays.\n";
 const char *const VERSION_LINE = "haystack " HAYSTACK_VERSION "\n"; // what --version prints
 const char *const TRY_HELP = "Try 'haystack --help' for more information.\n"; // after a problem
 
@@ -69,7 +75,7 @@ static const char *value_of(const char *name, int argc, char **argv, int *i, boo
 }
 
 CommandLine read_command_line(int argc, char **argv) {
-    CommandLine options = {COMMAND_PLAY, 0, false, 0, {}, 0, false, ""};
+    CommandLine options = {COMMAND_PLAY, 0, false, 0, {}, 0, false, nullptr, 0, nullptr, ""};
     for (int i = 1; i < argc && options.outcome == COMMAND_PLAY; i++) {
         const char *arg = argv[i];
         bool given;
@@ -92,6 +98,21 @@ CommandLine read_command_line(int argc, char **argv) {
                           field);
         if (given)
             continue;
+        const char *replay = value_of("--replay", argc, argv, &i, &given);
+        if (given && !replay)
+            return refuse(options, "haystack: option '%s' needs a file\n", arg);
+        if (given) {
+            options.replay = replay;
+            continue;
+        }
+        if (!std::strcmp(arg, "--verify")) {
+            if (i + 1 >= argc)
+                return refuse(options, "haystack: option '%s' needs a file\n", arg);
+            options.outcome = COMMAND_VERIFY;
+            options.verify = argv + i + 1;
+            options.verifies = argc - i - 1;
+            break;
+        }
         if (!std::strcmp(arg, "--help"))
             options.outcome = COMMAND_HELP;
         else if (!std::strcmp(arg, "--version"))
@@ -116,5 +137,7 @@ CommandLine read_command_line(int argc, char **argv) {
     }
     if (options.outcome == COMMAND_PLAY && options.field && options.daily)
         return refuse(options, "haystack: give %s, not both\n", "--field N or --daily");
+    if (options.outcome == COMMAND_PLAY && options.replay && (options.field || options.daily))
+        return refuse(options, "haystack: give %s, not both\n", "--replay or a field");
     return options;
 }

@@ -257,6 +257,21 @@ bool display_switch_asked() {
     return display_switch_pressed();
 }
 
+// Each replay move's fixed key, and the pad's press for it, by WatchMove.
+static const struct {
+    int key; // its key
+    int pad; // the pad's press, or NO_PAD_ACTION
+} WATCH_KEYS[WATCH_MOVES] = {{KEY_SPACE, NO_PAD_ACTION},
+                             {KEY_RIGHT, NO_PAD_ACTION},
+                             {KEY_LEFT, NO_PAD_ACTION},
+                             {KEY_R, PAD_WATCH}};
+
+bool watch_pressed(WatchMove move) {
+    bool keyed = read_key(WATCH_KEYS[move].key, key_pressed);
+    int pad = WATCH_KEYS[move].pad;
+    return (pad != NO_PAD_ACTION && pad_action_pressed(PadAction(pad))) || keyed;
+}
+
 // Each move's fixed key, besides the action whose keys and pad also make it.
 struct MenuKeys {
     int action;  // the action that also moves so, or NO_ACTION

@@ -93,6 +93,13 @@ bool start_asked();
 // page's Options button. Each press once.
 bool options_asked(bool playing, bool binding);
 
+// What the player asks of a replay: Space pauses or resumes, Right doubles the speed, Left
+// halves it, R (or a pad's X) watches from the start again, or after a win watches the search.
+enum WatchMove { WATCH_PAUSE, WATCH_FASTER, WATCH_SLOWER, WATCH_AGAIN, WATCH_MOVES };
+
+// Whether `move` was newly pressed since it was last read; read every move each frame.
+bool watch_pressed(WatchMove move);
+
 // Whether Alt+Enter or F11 asked for the other display since the last read.
 bool display_switch_asked();
 

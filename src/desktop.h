@@ -2,6 +2,8 @@
 // without a window, the line it gives the player to share, and in a browser the page around it.
 #pragma once
 
+#include <cstdio>
+
 // The window's instance and class names and its icon, for every window the windowing library
 // opens from the first; in a browser, the page's own controls and the fingers on its canvas
 // handed to the game, and the keys the game reads kept from the page. Called before the
@@ -12,6 +14,10 @@ void present_game_windows();
 // standard output, or standard error for a problem, on Linux; in a message box on Windows,
 // where a program with a window has no console. Needs no windowing library.
 void show_text(const char *text, bool problem);
+
+// Where lines that a script reads go, such as --verify's: standard output; on Windows the
+// console or pipe the program was started from, never a message box. Needs no windowing library.
+std::FILE *script_output();
 
 // Gives the player `line` to share after a win: on standard output, and on the clipboard where
 // the platform has one the game can fill (on X11, for as long as the game runs and nothing

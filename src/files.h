@@ -12,6 +12,11 @@ const int MAX_PATH_LENGTH = 4096; // bytes for a kept file's path, its end inclu
 // kept files lie beside it.
 bool settings_path(char *path, size_t size);
 
+// The path of the replay `name` ("last.hsr") in the replays folder: $XDG_DATA_HOME/haystack/
+// replays (or ~/.local/share/...) on Linux, %APPDATA%\Haystack\replays on Windows, a folder
+// in the program's memory in the browser; false when there is none, or it does not fit.
+bool replay_path(const char *name, char *path, size_t size);
+
 // Makes the folder holding `file` and the folders above it; whether it exists.
 bool make_folder_for(const char *file);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "command_line.h"
 #include "controls.h"
@@ -20,6 +21,8 @@
 #include "picture.h"
 #include "play.h"
 #include "render.h"
+#include "replay.h"
+#include "replays.h"
 #include "rounds.h"
 #include "settings.h"
 #include "window.h"
@@ -106,26 +109,31 @@ static void install_input() {
     install_input_latches();
 }
 
-// Brings the gamepads and the pointer up to date, then what the player asks of the options
-// screen, which while it is open takes the input.
+// Brings the gamepads and the pointer up to date (a watched replay has the cross where it had
+// it), then what the player asks of the options screen, which while it is open takes the input,
+// and of a replay.
 static void read_input() {
     poll_gamepads();
-    follow_pointer();
+    if (!watching)
+        follow_pointer();
     watch_options_screen();
+    if (!options_open)
+        answer_watch_keys();
 }
 
 // Runs every tick owed, none while the options screen is open; a tick that made a new field
 // hands its strands to OpenGL at once.
 static void run_owed_ticks() {
     if (options_open)
-        pending_ticks = 0; // the game stands still while the screen is open
+        pending_ticks = 0;                   // the game stands still while the screen is open
+    static long worlds_handed = worlds_made; // the world OpenGL was last handed
     while (pending_ticks > 0) {
-        long worlds = worlds_made;
         tick_update();
-        if (worlds_made != worlds)
-            hand_strands_to_gl();
         pending_ticks--;
     }
+    if (worlds_made != worlds_handed) // a new field, or a replay's
+        hand_strands_to_gl();
+    worlds_handed = worlds_made;
 }
 
 // What the desktop asks of the game between frames: a won numbered field's line to share, and
@@ -153,10 +161,8 @@ static void run_main_loop() {
     for (;;) {
         read_input();
         run_owed_ticks();
-        if (!options_open) { // the game stands still while the screen is open
-            throw_if_asked();
+        if (!options_open) // the game stands still while the screen is open
             recolour_step();
-        }
         render_frame();
         allegro_gl_flip();
         answer_desktop();
@@ -165,10 +171,27 @@ static void run_main_loop() {
     }
 }
 
+// The replay --replay names, read before anything starts; false, after one line saying why, when
+// it is none the game can play.
+static bool read_replay_to_watch(const char *path, Replay *replay) {
+    std::string why;
+    if (read_replay_file(path, replay, &why))
+        return true;
+    char text[MAX_PATH_LENGTH + 200];
+    std::snprintf(text, sizeof text, "haystack: %s: %s\n", path, why.c_str());
+    show_text(text, true);
+    return false;
+}
+
 int main(int argc, char **argv) {
     CommandLine options = read_command_line(argc, argv);
+    if (options.outcome == COMMAND_VERIFY)
+        return verify_replay_files(options.verifies, options.verify, script_output());
     if (options.outcome != COMMAND_PLAY)
         return answer_command_line(options);
+    static Replay replay; // the one --replay names
+    if (options.replay && !read_replay_to_watch(options.replay, &replay))
+        return BAD_COMMAND_LINE;
     if (!choose_settings(options))
         return BAD_COMMAND_LINE;
     read_best_times();
@@ -184,6 +207,8 @@ int main(int argc, char **argv) {
     set_fixed_gl_state();
     install_int_ex(timer_tick, BPS_TO_TIMER(TICKS_PER_SECOND));
     seed_field(options.daily ? field_of_the_day(std::time(nullptr)) : options.field);
+    if (options.replay)
+        seed_replay_field(replay.field, replay.generator, replay.seed);
     enable_texturing();
     rest(0);
     make_field_world();
@@ -194,6 +219,8 @@ int main(int argc, char **argv) {
     enable_cut_out_pictures();
     show_display_chosen(false);
     rest(0);
+    if (options.replay)
+        watch_replay(replay);
 
     run_main_loop();
     close_window();

@@ -42,6 +42,7 @@ static unsigned actions_of(const Pad &p) {
     on[PAD_CROSS_RIGHT] = !walk_pad && b[PAD_DPAD_RIGHT];
     on[PAD_BACK_OUT] = b[PAD_B];
     on[PAD_NEW_FIELD] = b[PAD_Y];
+    on[PAD_WATCH] = b[PAD_X];
     on[PAD_LOOK_DOWN] = pushed(a[PAD_LEFT_TRIGGER], 1) || b[PAD_LEFT_SHOULDER];
     on[PAD_START_PLAY] = b[PAD_START] && !b[PAD_BACK];
     on[PAD_QUIT] = b[PAD_START] && b[PAD_BACK];

@@ -56,6 +56,7 @@ enum PadAction {
     PAD_CROSS_RIGHT,  // d-pad right with the right shoulder held: the cross right, as L
     PAD_BACK_OUT,     // B: back out of the options screen
     PAD_NEW_FIELD,    // Y: a new field after a win, as N
+    PAD_WATCH,        // X: after a win, watch the search again, as R
     PAD_ACTIONS
 };
 

@@ -3,20 +3,18 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "controls.h"
 #include "game_state.h"
 #include "music.h"
+#include "replays.h"
 #include "world.h"
 
-const float START_X = 20.0f; // where the player stands when play begins, world units
-const float START_Z = 20.0f; // likewise
 const int TICKS_PER_TENTH = TICKS_PER_SECOND / 10; // ticks in a tenth of a second
 
 long field_number;
-int round_ticks;
-int found_ticks;
+WorldGenerator field_generator = GENERATOR_GLIBC;
+unsigned field_seed;
 bool new_best;
 int best_before;
 BestTimes best_times;
@@ -39,19 +37,11 @@ long field_of_the_day(std::time_t now) {
 }
 
 // The game's state as it starts: the orbit over the title card, facing the mound from its
-// corner once play begins, no shot in the air, no time taken.
+// corner once play begins, no shot in the air, no time taken, nothing green.
 static void set_starting_state() {
-    intro_active = 1;
-    win_phase = WIN_PLAYING;
-    walk_state = WALK_NONE;
+    reset_player();
     recolour_cursor = 0;
-    eye_x = START_X;
-    eye_y = 0.0f;
-    eye_z = START_Z;
-    heading = QUARTER_PI;
-    pitch = orbit_angle = bob_phase = 0.0f;
-    shot_pos = shot_vel = {0.0f, 0.0f, 0.0f};
-    round_ticks = found_ticks = best_before = 0;
+    best_before = 0;
     new_best = false;
 }
 
@@ -60,15 +50,18 @@ void seed_field(long field) {
         first_seed = std::time(nullptr);
     clock_read = true;
     field_number = field;
-    if (!field)
-        std::srand(unsigned(first_seed + clock_fields++));
+    field_generator = field ? GENERATOR_GLIBC : C_LIBRARY_GENERATOR;
+    field_seed = field ? unsigned(field) : unsigned(first_seed + clock_fields++);
+}
+
+void seed_replay_field(long field, WorldGenerator generator, unsigned seed) {
+    field_number = field;
+    field_generator = generator;
+    field_seed = seed;
 }
 
 void make_field_world() {
-    if (field_number)
-        generate_numbered_world(field_number);
-    else
-        generate_world();
+    generate_world(field_generator, field_seed);
     worlds_made++;
     set_starting_state();
 }
@@ -78,13 +71,7 @@ void begin_field(long field) {
     make_field_world();
 }
 
-void count_search_tick() {
-    if (round_ticks < MAX_KEPT_TICKS)
-        round_ticks++;
-}
-
 void finish_search() {
-    found_ticks = std::max(round_ticks, 1);
     best_before = best_time(best_times, field_number);
     new_best = record_time(&best_times, field_number, found_ticks);
     if (times_file[0])
@@ -112,13 +99,17 @@ int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]) {
     format_time(found_ticks, found, sizeof found);
     format_time(best_before, best, sizeof best);
     int n = 0;
+    if (watching)
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "REPLAY");
     std::snprintf(lines[n++], RESULT_LINE_SIZE, "Found in %s", found);
-    if (new_best)
+    if (!watching && new_best)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "New best");
-    else
+    else if (!watching)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "Best %s", best);
     if (field_number)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "Field %ld", field_number);
+    if (!watching)
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "R: watch the search");
     if (const char *key = key_name(key_bindings[ACTION_NEW_FIELD][0]))
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s: new field", key);
     return n;

@@ -7,17 +7,18 @@
 
 #include "best_times.h"
 #include "settings.h"
+#include "world.h"
 
 const int TIME_TEXT_SIZE = 16;   // bytes for a time as shown, "1:23.4", its end included
-const int RESULT_LINES = 4;      // lines under the end banner at most
+const int RESULT_LINES = 5;      // lines under the end banner at most
 const int RESULT_LINE_SIZE = 48; // bytes for one of them, its end included
 const int SHARE_LINE_SIZE = 80;  // bytes for the line to share, its end included
 
-extern long field_number;    // the numbered field searched now, 1..MAX_FIELD; 0 for a field
-                             // the clock chose
-extern int round_ticks;      // ticks of play in this field so far, from the start of play to
-                             // the hit; the options screen stops them
-extern int found_ticks;      // how long the search took, ticks; 0 until the hit
+extern long field_number; // the numbered field searched now, 1..MAX_FIELD; 0 for a field
+                          // the clock chose
+extern WorldGenerator field_generator; // the random numbers its world was drawn from
+extern unsigned field_seed;            // and their seed: a numbered field's number, or the
+                                       // clock's seconds
 extern bool new_best;        // the hit beat the best time shown for this field, or had none
 extern int best_before;      // that best time, ticks, before the hit; 0 for none
 extern BestTimes best_times; // the best times, as kept between games
@@ -31,10 +32,17 @@ void format_time(int ticks, char *text, size_t size);
 // The field of the day at `now`: the date in UTC as the number YYYYMMDD.
 long field_of_the_day(std::time_t now);
 
+// The random numbers this platform's C library draws, which its clock-chosen fields were drawn
+// from before the game carried its own: glibc's, the Windows runtime's or musl's.
+extern const WorldGenerator C_LIBRARY_GENERATOR;
+
 // Chooses field `field` (1..MAX_FIELD), its number its world's seed, or with 0 a world the
-// clock chooses: the C library's generator seeded from the clock as it was when the game
+// clock chooses: the C library's numbers seeded from the clock as it was when the game
 // seeded its first field, a second on for each clock-chosen world before this one.
 void seed_field(long field);
+
+// Chooses the field a replay was played in: numbered, or drawn by `generator` from `seed`.
+void seed_replay_field(long field, WorldGenerator generator, unsigned seed);
 
 // Makes the world of the field chosen, and sets the game as it starts: the title card over
 // the orbit, nobody walking, no shot, no time.
@@ -42,9 +50,6 @@ void make_field_world();
 
 // Chooses field `field` and makes its world, as the two above.
 void begin_field(long field);
-
-// One tick of play before the hit: the search takes that much longer.
-void count_search_tick();
 
 // The first hit in this field: the time taken, the best times brought up to date and kept, and
 // for a numbered field its line to share, waiting to be given to the player.
@@ -58,8 +63,9 @@ bool take_line_to_share(char *line, size_t size);
 // the settings stay.
 void start_new_field();
 
-// The lines that go under the end banner after a win: the time, the best, the field's number
-// and how to get a new field; how many there are.
+// The lines that go under the end banner after a win: the time, the best, the field's number,
+// how to watch the search and how to get a new field; while a replay is watched, REPLAY and the
+// time it proves; how many there are.
 int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]);
 
 // The line a player shares after winning numbered field: "Haystack field 20261209: found in

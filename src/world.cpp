@@ -1,22 +1,31 @@
-// The world: the strand mound and its colours, the target and the clouds, drawn from the C
-// library's seeded random numbers, or from a numbered field's own.
+// The world: the strand mound and its colours, the target and the clouds, drawn from a C
+// library's seeded random numbers as the game carries them, a numbered field's the GNU one's.
 #include "world.h"
 
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
+#include <cstdint>
 
 #include "field_random.h"
-#include "game_state.h"
+#include "trig.h"
 
-const int TIP_SPREAD = 20;        // tip offsets are whole numbers -10..+9 on each axis
-const float TIP_SHIFT = 10.0f;    // centres the tip offsets around the base
-const float TARGET_LIFT = 5.0f;   // the target floats this high above the mound's surface
-const float STRING_TOP = 800.0f;  // height where the clouds' strings end
-const float STRING_DROP = 4.0f;   // strings are tied this far below a cloud's centre
-const int SPOTS = 200;            // whole-unit places along each side where strands stand
-static double spot_sine[SPOTS];   // sin(pi x / 200) at each whole x, for the mound's profile
-static int (*draw)() = std::rand; // where the world's random numbers come from now
+const int TIP_SPREAD = 20;                 // tip offsets are whole numbers -10..+9 on each axis
+const float TIP_SHIFT = 10.0f;             // centres the tip offsets around the base
+const float TARGET_LIFT = 5.0f;            // the target floats this high above the mound's surface
+const float STRING_TOP = 800.0f;           // height where the clouds' strings end
+const float STRING_DROP = 4.0f;            // strings are tied this far below a cloud's centre
+const int SPOTS = 200;                     // whole-unit places along each side where strands stand
+const uint32_t MSVCRT_MULTIPLIER = 214013; // the Windows runtime's rand(): a linear
+const uint32_t MSVCRT_INCREMENT = 2531011; // congruence mod 2^32, its bits 16..30 drawn
+
+static double spot_sine[SPOTS];      // sin(pi x / 200) at each whole x, for the mound's profile
+static int (*draw)() = field_random; // where the world's random numbers come from now
+static uint32_t msvcrt_state;        // the Windows runtime's generator's state
+
+Vec3 target_a, target_b;
+Cloud clouds[CLOUDS];
+Vec3 strand_vertices[STRAND_VERTICES];
+float strand_colours[STRAND_VERTICES][3];
 
 // One random number, reduced modulo n: a whole number 0..n-1 as a float.
 static float r(int n) {
@@ -43,7 +52,7 @@ static float profile_at_spot(int x, int z) {
 // Each strand rises from a base somewhere inside the mound to a tip near it.
 static void generate_strands() {
     for (int x = 0; x < SPOTS; x++)
-        spot_sine[x] = std::sin(M_PI * x / FIELD_SIZE);
+        spot_sine[x] = trig_sin(M_PI * x / FIELD_SIZE);
     for (int k = 0; k < STRANDS; k++) {
         Vec3 &base = strand_vertices[2 * k];
         base.x = r(SPOTS);
@@ -100,8 +109,26 @@ static void generate_from(int (*numbers)()) {
     generate_clouds();
 }
 
-void generate_world() {
-    generate_from(std::rand);
+// The Windows runtime's rand(), 0..32767.
+static int msvcrt_random() {
+    msvcrt_state = msvcrt_state * MSVCRT_MULTIPLIER + MSVCRT_INCREMENT;
+    return int(msvcrt_state >> 16 & 0x7fff);
+}
+
+void generate_world(WorldGenerator generator, unsigned seed) {
+    if (generator == GENERATOR_MSVCRT) {
+        msvcrt_state = seed;
+        generate_from(msvcrt_random);
+    } else {
+        seed_field_random(seed);
+        generate_from(field_random);
+    }
+}
+
+float mound_profile(float x, float z) {
+    double sx = trig_sin(M_PI * x / FIELD_SIZE);
+    double sz = trig_sin(M_PI * z / FIELD_SIZE);
+    return float(sx * sx * sz * sz);
 }
 
 void generate_numbered_world(long field) {

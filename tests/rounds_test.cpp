@@ -138,11 +138,12 @@ TEST_F(RoundTest, TheTimeRunsFromSpaceToTheHitAndLaterHitsKeepIt) {
     tick_update();
     EXPECT_EQ(found_ticks, 90) << "a hit after the win changes no time";
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    ASSERT_EQ(result_lines(lines), 4);
+    ASSERT_EQ(result_lines(lines), 5);
     EXPECT_STREQ(lines[0], "Found in 0:03.0");
     EXPECT_STREQ(lines[1], "New best");
     EXPECT_STREQ(lines[2], "Field 7");
-    EXPECT_STREQ(lines[3], "N: new field");
+    EXPECT_STREQ(lines[3], "R: watch the search");
+    EXPECT_STREQ(lines[4], "N: new field");
     char line[SHARE_LINE_SIZE];
     share_line(line, sizeof line);
     EXPECT_STREQ(line, "Haystack field 7: found in 0:03.0");

@@ -16,6 +16,10 @@ void show_text(const char *text, bool problem) {
     std::fputs(text, problem ? stderr : stdout);
 }
 
+std::FILE *script_output() {
+    return stdout;
+}
+
 // The page keeps `line` for its Share control, Module.lineToShare, and shows the control.
 // clang-format off
 EM_JS(void, offer_line_to_page, (const char *line), {

@@ -14,6 +14,8 @@
 const char *const SETTINGS_FOLDER = "/settings";             // in the program's memory
 const char *const SETTINGS_FILE = "/settings/haystack.conf"; // likewise; in the page's storage
                                                              // under its name, haystack.conf
+const char *const REPLAYS_FOLDER = "/replays";    // the replays, in the program's memory for the
+                                                  // visit
 const char *const TIMES_FILE = "/settings/times"; // the best times beside them; in the page's
                                                   // storage as haystack.times
 
@@ -60,13 +62,22 @@ bool settings_path(char *path, size_t size) {
     return true;
 }
 
-bool make_folder_for(const char *) {
-    return mkdir(SETTINGS_FOLDER, 0755) == 0 || errno == EEXIST;
+bool replay_path(const char *name, char *path, size_t size) {
+    int length = std::snprintf(path, size, "%s/%s", REPLAYS_FOLDER, name);
+    return length > 0 && size_t(length) < size;
+}
+
+bool make_folder_for(const char *file) {
+    const char *folder = std::strncmp(file, REPLAYS_FOLDER, std::strlen(REPLAYS_FOLDER)) == 0
+                             ? REPLAYS_FOLDER
+                             : SETTINGS_FOLDER;
+    return mkdir(folder, 0755) == 0 || errno == EEXIST;
 }
 
 bool replace_file(const char *from, const char *to) {
     if (std::rename(from, to) != 0)
         return false;
-    keep_in_page_storage(to, storage_name(to));
+    if (std::strncmp(to, SETTINGS_FOLDER, std::strlen(SETTINGS_FOLDER)) == 0)
+        keep_in_page_storage(to, storage_name(to));
     return true;
 }

@@ -17,6 +17,17 @@ void show_text(const char *text, bool problem) {
     MessageBoxA(nullptr, text, BOX_TITLE, problem ? MB_ICONERROR : MB_ICONINFORMATION);
 }
 
+std::FILE *script_output() {
+    // A program with a window starts with no console: a pipe or file it was given is its
+    // standard output already; else it writes to the console of the command that started it.
+    HANDLE given = GetStdHandle(STD_OUTPUT_HANDLE);
+    bool redirected =
+        given && given != INVALID_HANDLE_VALUE && GetFileType(given) != FILE_TYPE_UNKNOWN;
+    if (!redirected && AttachConsole(ATTACH_PARENT_PROCESS))
+        std::freopen("CONOUT$", "w", stdout);
+    return stdout;
+}
+
 void give_line_to_share(const char *line) {
     std::printf("%s\n", line);
     std::fflush(stdout);

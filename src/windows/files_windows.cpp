@@ -7,11 +7,20 @@
 #include <cstring>
 
 const char *const CONFIG_FILE = "Haystack\\haystack.conf"; // under the roaming application data
+const char *const REPLAYS_FOLDER = "Haystack\\replays";    // likewise
 
 bool settings_path(char *path, size_t size) {
     const char *appdata = std::getenv("APPDATA");
     int length =
         appdata && appdata[0] ? std::snprintf(path, size, "%s\\%s", appdata, CONFIG_FILE) : 0;
+    return length > 0 && size_t(length) < size;
+}
+
+bool replay_path(const char *name, char *path, size_t size) {
+    const char *appdata = std::getenv("APPDATA");
+    int length = appdata && appdata[0]
+                     ? std::snprintf(path, size, "%s\\%s\\%s", appdata, REPLAYS_FOLDER, name)
+                     : 0;
     return length > 0 && size_t(length) < size;
 }
 
@@ -23,6 +32,12 @@ bool make_folder_for(const char *file) {
     if (!last)
         return true;
     *last = '\0';
+    // Each folder down from the drive, the ones that are there passed over.
+    for (char *slash = std::strchr(folder + 3, '\\'); slash; slash = std::strchr(slash + 1, '\\')) {
+        *slash = '\0';
+        CreateDirectoryA(folder, nullptr);
+        *slash = '\\';
+    }
     return CreateDirectoryA(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 

@@ -22,6 +22,10 @@ void show_text(const char *text, bool problem) {
     std::fputs(text, problem ? stderr : stdout);
 }
 
+std::FILE *script_output() {
+    return stdout;
+}
+
 void report_progress_to_page() {
     // A window on the desktop has no page around it to tell.
 }

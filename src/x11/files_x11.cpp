@@ -8,6 +8,7 @@
 #include <cstring>
 
 const char *const CONFIG_FILE = "haystack/haystack.conf"; // under the configuration folder
+const char *const REPLAYS_FOLDER = "haystack/replays";    // under the data folder
 const mode_t FOLDER_MODE = 0755;                          // rwxr-xr-x, as usual for ~/.config
 
 bool settings_path(char *path, size_t size) {
@@ -18,6 +19,17 @@ bool settings_path(char *path, size_t size) {
         length = std::snprintf(path, size, "%s/%s", config, CONFIG_FILE);
     else if (home && home[0])
         length = std::snprintf(path, size, "%s/.config/%s", home, CONFIG_FILE);
+    return length > 0 && size_t(length) < size;
+}
+
+bool replay_path(const char *name, char *path, size_t size) {
+    const char *data = std::getenv("XDG_DATA_HOME");
+    const char *home = std::getenv("HOME");
+    int length = 0;
+    if (data && data[0] == '/') // a relative one is to be ignored
+        length = std::snprintf(path, size, "%s/%s/%s", data, REPLAYS_FOLDER, name);
+    else if (home && home[0])
+        length = std::snprintf(path, size, "%s/.local/share/%s/%s", home, REPLAYS_FOLDER, name);
     return length > 0 && size_t(length) < size;
 }
 

@@ -199,6 +199,7 @@ Game::Game() {
     dir = mkdtemp(scratch);
     audio_file = dir + "/audio.raw";
     config_home = dir + "/config";
+    data_home = dir + "/data";
     if (wine_game())
         fs::remove_all(wine_settings_folder()); // every game starts with no choice kept
 }
@@ -279,6 +280,7 @@ void Game::start(const char *display) {
     setenv("SDL_AUDIODRIVER", audio_driver.c_str(), 1);
     setenv("SDL_DISKAUDIOFILE", audio_file.c_str(), 1);
     setenv("XDG_CONFIG_HOME", config_home.c_str(), 1);
+    setenv("XDG_DATA_HOME", data_home.c_str(), 1);
     // X and Mesa do not free everything at exit; a fixed clock is preloaded ahead of ASan.
     setenv("ASAN_OPTIONS", "detect_leaks=0:verify_asan_link_order=0:quarantine_size_mb=4", 1);
     std::string preloaded;

@@ -87,6 +87,7 @@ struct Game {
     std::string program = game_program(); // what is started
     std::vector<std::string> args;        // its command line after the program's name
     std::string config_home;              // XDG_CONFIG_HOME, where the settings file goes
+    std::string data_home;                // XDG_DATA_HOME, where the replays go
     std::string working_dir;              // where it starts; empty: `dir`
     std::string audio_driver = "disk";    // SDL's audio driver for the game
     std::string fixed_clock; // "YYYY-MM-DD hh:mm:ss" UTC the game's clock starts at; empty: now

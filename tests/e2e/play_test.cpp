@@ -879,6 +879,18 @@ TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
     EXPECT_EQ(kept_time(game, "field.245") / 3, first_time / 3) << "to the tenth";
     EXPECT_EQ(kept_time(game, "best"), kept_time(game, "field.245"));
     EXPECT_EQ(clipboard_text(x.dpy).rfind("Haystack field 245: found in ", 0), 0u);
+    // The search was kept, and plays through to the time shared, without a window.
+    std::string replays = game.data_home + "/haystack/replays/";
+    auto verify = [&](const std::string &file) {
+        return run("env -u DISPLAY " + ::quoted(game.program) + " --verify " +
+                   ::quoted(replays + file));
+    };
+    Ran field_replay = verify("field-245.hsr");
+    EXPECT_EQ(field_replay.status, 0) << field_replay.output;
+    EXPECT_NE(field_replay.output.find("field 245, found in "), std::string::npos);
+    size_t ticks_at = field_replay.output.rfind('(');
+    int proven = ticks_at == std::string::npos ? 0 : std::atoi(&field_replay.output[ticks_at + 1]);
+    EXPECT_EQ(proven / 3, first_time / 3) << "to the tenth shared: " << field_replay.output;
 
     long new_field_at = recorded_frames(game.audio_file);
     tap_key(x.dpy, window, XK_n);
@@ -889,6 +901,9 @@ TEST_F(Playing, ANumberedFieldWonThenANewFieldAndTheBestKeptForTheNextGame) {
     EXPECT_EQ(game.output().find("Haystack field", game.output().find("Haystack field") + 1),
               std::string::npos)
         << "the new field is the clock's, not a numbered one";
+    Ran clock_replay = verify("last.hsr");
+    EXPECT_EQ(clock_replay.status, 0) << clock_replay.output;
+    EXPECT_NE(clock_replay.output.find("a field the clock chose"), std::string::npos);
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(game, 0);
 

@@ -1,18 +1,17 @@
 // Preloaded into the game: notes, in the order they come, the calls its start-up makes to the
-// timer, the C library's generator and OpenGL, one line each in the file START_CALLS names,
+// timer, the clock and OpenGL, one line each in the file START_CALLS names,
 // until the first frame after blending is set is cleared; each call then goes on to the real
 // library.
 #include <GL/gl.h>
 #include <dlfcn.h>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <mutex>
 
 static std::mutex log_lock;   // the music's and the windowing library's threads call too
 static bool blending_set;     // the last step of the start before the first frame was noted
 static bool frame_seen;       // the first frame's clear after it was noted: nothing more is
-static bool drawn_since_seed; // rand() was noted since the last srand(): the world's many
-                              // draws are noted once
 
 // Appends `format`'s line to the file the test reads.
 template <class... Args> static void note(const char *format, Args... args) {
@@ -36,17 +35,9 @@ extern "C" int install_int_ex(void (*proc)(), long speed) {
     return real<int (*)(void (*)(), long)>("install_int_ex")(proc, speed);
 }
 
-extern "C" void srand(unsigned seed) {
-    note("srand");
-    drawn_since_seed = false;
-    real<void (*)(unsigned)>("srand")(seed);
-}
-
-extern "C" int rand() {
-    if (!drawn_since_seed)
-        note("rand");
-    drawn_since_seed = true;
-    return real<int (*)()>("rand")();
+extern "C" time_t time(time_t *now) {
+    note("time");
+    return real<time_t (*)(time_t *)>("time")(now);
 }
 
 extern "C" void glEnable(GLenum cap) {
