@@ -10,7 +10,7 @@ LOAD ?= 0
 RUN_TESTS = REPEAT=$(REPEAT) LOAD=$(LOAD) scripts/run-tests
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
-.PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music install uninstall package \
+.PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music fuzz-replay install uninstall package \
 	format data build deps test-deps package-deps windows test-windows windows-deps web \
 	serve-web test-web bench-web web-deps arm64 test-arm64 arm64-deps release release-deps \
 	check-reproducible test-debian debian-deps portable portable-deps
@@ -50,11 +50,11 @@ soak: test-deps build
 # under memcheck; a failing input is kept under $(BUILD)/fuzz with the command that replays it.
 FUZZ_SECONDS ?= 600
 fuzz: test-deps build
-	$(MAKE) -j 2 fuzz-picture fuzz-music
+	$(MAKE) -j 2 fuzz-picture fuzz-music fuzz-replay
 
-fuzz-picture fuzz-music: fuzz-%:
+fuzz-picture fuzz-music fuzz-replay: fuzz-%:
 	tests/fuzz/run-fuzzer $(BUILD)/fuzz-targets/fuzz_$* $(BUILD)/fuzz/$* \
-		-max_total_time=$(FUZZ_SECONDS) $(BUILD)/tests/fuzz/seeds/$* tests/corpus/$*
+		-max_total_time=$(FUZZ_SECONDS) $(BUILD)/tests/fuzz/seeds/$* $(wildcard tests/corpus/$*)
 	tests/fuzz/memcheck $(BUILD)/tests/fuzz/replay_$* $(BUILD)/fuzz/$*/new
 
 format:
@@ -111,7 +111,7 @@ arm64: arm64-deps
 
 # The arm64 package's game, unpacked and run under qemu in the end-to-end tests that apply.
 test-arm64: test-deps arm64
-	cmake --build $(ARM64_BUILD) -j $(JOBS) --target world_digest
+	cmake --build $(ARM64_BUILD) -j $(JOBS) --target world_digest record_search
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_ARM64_BUILD=$(CURDIR)/$(ARM64_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -L arm64
@@ -164,7 +164,7 @@ windows: windows-deps
 # The Windows release's tests: its artefacts, the numbered fields' worlds, and the end-to-end
 # tests that can run against the unzipped game under wine.
 test-windows: test-deps windows
-	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target world_digest
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target world_digest record_search
 	$(CONFIGURE) -DBUILD_TESTING=ON "-DHAYSTACK_WINDOWS_BUILD=$(CURDIR)/$(WINDOWS_BUILD)"
 	cmake --build $(BUILD) -j $(JOBS)
 	$(RUN_TESTS) $(BUILD) -j 2 -L windows

@@ -1,6 +1,7 @@
 // Measures the game and prints its tables: the cost of its frame against a bare reference
 // frame in three views, and in three window sizes; its start-up, the cadence of its 30 Hz
-// timer and its memory.
+// timer and its memory; and the cost of verifying a replay against that of making its world.
+// `haystack_bench --replays` prints the last table alone, without a display.
 #include <allegro.h>
 #include <alleggl.h>
 #include <SDL.h>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "found_search.h"
 #include "framing.h"
 #include "game_state.h"
 #include "gamepad.h"
@@ -29,6 +31,7 @@
 #include "play.h"
 #include "process_memory.h"
 #include "render.h"
+#include "replay.h"
 #include "settings.h"
 #include "window.h"
 #include "world.h"
@@ -43,6 +46,11 @@ const int GAME_STARTS = 5;           // real game starts timed to their first fr
 const double GAME_SETTLE = 3.0;      // seconds the real game runs before its memory is read
 const double CADENCE_SECONDS = 20.0; // how long the tick timer is watched
 const int MAX_TICKS = 1000;          // room for the ticks of one watch, with slack
+const long SEARCH_FIELD = 20261209;  // the numbered field of the one-minute search verified
+const int TITLE_TICKS = 300;         // orbit ticks before its start, at the least: 10 s of title
+const int WANDER_TICKS = 1770;       // its ticks of walking, turning and standing before the throw
+const int LEVELLING_TICKS = 60;      // the last of them stood still, the view level again
+const int VERIFY_RUNS = 101;         // verifications timed, and as many worlds made; medians shown
 static std::chrono::steady_clock::time_point tick_times[MAX_TICKS]; // when each tick came
 static std::atomic<int> tick_count;                                 // ticks recorded so far
 
@@ -162,10 +170,9 @@ static void set_up_like_the_game() {
 
 // ---------------------------------------------------------------- frames
 
-// The main loop's frame after its ticks: the throw if asked, the won stage's recolouring, the
-// drawing and the flip.
+// The main loop's frame after its ticks (which throw the shot now): the won stage's
+// recolouring, the drawing and the flip.
 static void game_frame() {
-    throw_if_asked();
     recolour_step();
     render_frame();
     allegro_gl_flip();
@@ -355,6 +362,92 @@ static Cadence watch_tick_timer() {
     return c;
 }
 
+// ---------------------------------------------------------------- verifying replays
+
+// The one-minute search's wander: walking out and back, turning as far right as left, looking
+// down and standing, over and over, then standing still while the view levels.
+static std::vector<ReplayTick> one_minute_wander() {
+    struct Stretch {
+        unsigned held; // what is held
+        int ticks;     // for how long
+    };
+    const Stretch CYCLE[] = {{PLAY_FORWARD, 30},
+                             {PLAY_RIGHT, 6},
+                             {0, 30},
+                             {PLAY_LOOK, 8},
+                             {PLAY_LEFT, 6},
+                             {PLAY_BACK, 30},
+                             {0, 20},
+                             {PLAY_LEFT | PLAY_FORWARD, 4},
+                             {PLAY_RIGHT | PLAY_BACK, 4}};
+    std::vector<ReplayTick> moves;
+    while (moves.size() < size_t(WANDER_TICKS - LEVELLING_TICKS))
+        for (const Stretch &stretch : CYCLE)
+            moves.insert(moves.end(), stretch.ticks, {{stretch.held, 0, 320, 240}, false, {}});
+    moves.resize(WANDER_TICKS - LEVELLING_TICKS);
+    moves.resize(WANDER_TICKS, {{0, 0, 320, 240}, false, {}});
+    return moves;
+}
+
+struct VerifyCost {
+    std::vector<double> world_ms, verify_ms; // one entry a run
+    bool all_found;                          // every verification found the needle in its time
+};
+
+// Making the search's world alone and verifying the search, in alternation.
+static VerifyCost measure_verifying(const Replay &search) {
+    VerifyCost cost;
+    cost.all_found = true;
+    for (int i = 0; i < VERIFY_RUNS; i++) {
+        Clock::time_point start = Clock::now();
+        generate_world(search.generator, search.seed);
+        cost.world_ms.push_back(ms_since(start));
+        start = Clock::now();
+        ReplayOutcome outcome = verify_replay(search);
+        cost.verify_ms.push_back(ms_since(start));
+        cost.all_found =
+            cost.all_found && outcome.found && outcome.found_ticks == search.found_ticks;
+    }
+    return cost;
+}
+
+// The cost of verifying a one-minute search against that of making its world, on one core.
+static bool print_verifying() {
+    Replay search{};
+    std::snprintf(search.game_version, sizeof search.game_version, "bench");
+    search.field = SEARCH_FIELD;
+    search.seed = unsigned(SEARCH_FIELD);
+    search.generator = GENERATOR_GLIBC;
+    search.settings = {0, 1, 100, 100, 0, 0};
+    search.start_tick = TITLE_TICKS;
+    search = found_search(search, one_minute_wander());
+    if (!search.found_ticks) {
+        std::fprintf(stderr, "haystack_bench: no one-minute search of field %ld finds the needle\n",
+                     SEARCH_FIELD);
+        return false;
+    }
+    VerifyCost cost = measure_verifying(search);
+    if (!cost.all_found) {
+        std::fprintf(stderr, "haystack_bench: the one-minute search did not verify\n");
+        return false;
+    }
+    int ticks = int(search.ticks.size()), orbit = search.start_tick - 1;
+    double world = median(cost.world_ms), verify = median(cost.verify_ms);
+    std::printf("\n| %-44s | %12s |\n|%s|%s|\n", "Verifying replays, one core", "",
+                std::string(46, '-').c_str(), "-------------:");
+    std::printf("| %-44s | %5d + %4d |\n", "one-minute search: ticks of play + of orbit", ticks,
+                orbit);
+    std::printf("| %-44s | %9.2f ms |\n", "making its world alone (median)", world);
+    std::printf("| %-44s | %9.2f ms |\n", "verifying it (median)", verify);
+    std::printf("| %-44s | %9.2f ms |\n", "verifying it (p99)", percentile(cost.verify_ms, 0.99));
+    std::printf("| %-44s | %12.1f |\n", "verified replays a second", 1000 / verify);
+    std::printf("| %-44s | %10.3f x |\n", "verifying over making the world (aim: 1.5)",
+                verify / world);
+    std::printf("| %-44s | %9.0f ns |\n", "simulation a tick, play and orbit",
+                1e6 * (verify - world) / (ticks + orbit));
+    return true;
+}
+
 // ---------------------------------------------------------------- the table
 
 static void print_frame_row(const char *view, const FrameCost &c) {
@@ -363,7 +456,9 @@ static void print_frame_row(const char *view, const FrameCost &c) {
                 median(c.game_ms) / median(c.bare_ms));
 }
 
-int main() {
+int main(int argc, char **argv) {
+    if (argc == 2 && std::string(argv[1]) == "--replays")
+        return print_verifying() ? 0 : 1;
     XSetErrorHandler(ignore_x_error);
     Display *dpy = XOpenDisplay(nullptr);
     if (!dpy) {
@@ -429,6 +524,6 @@ int main() {
     std::printf("| %-44s | %8.3f %% |\n", "tick rate error", ticks.error_percent);
     std::printf("| %-44s | %7.1f ms |\n", "largest gap between two ticks", ticks.largest_gap_ms);
     std::printf("| %-44s | %7.1f MB |\n", "game's peak resident size", run.peak_kb / 1024.0);
-    return 0;
+    return print_verifying() ? 0 : 1;
 }
 END_OF_MAIN()

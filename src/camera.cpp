@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "sim.h"
+#include "player.h"
 #include "trig.h"
 
 const float DEGREES_PER_RADIAN = 180.0 / M_PI; // the game's radians into the turns' degrees

@@ -139,6 +139,69 @@ int key_named(const char *name) {
     return NO_KEY;
 }
 
+const int WALK_KEYS = 4; // the actions that walk and turn, each with its keys
+static const int WALK_ACTIONS[WALK_KEYS] = {ACTION_FORWARD, ACTION_LEFT, ACTION_BACK,
+                                            ACTION_RIGHT}; // in W, A, S and D's order
+static const char *const ARROW_NAMES[WALK_KEYS] = {"Up", "Left", "Down", "Right"}; // the arrows
+const int WALK_TEXT_SIZE = HINT_LINE_SIZE - 8; // bytes for one place's walking keys: the four
+                                               // longest names take 51, ": walk" fits after
+
+// Adds `more` to the end of `text`, as much as its `size` bytes hold.
+static void add_text(char *text, size_t size, const char *more) {
+    size_t used = std::strlen(text);
+    std::snprintf(text + used, size - used, "%s", more);
+}
+
+// The walking and turning actions' keys in place `k` of their two, in `text`: "arrows" for the
+// arrows, "WASD" for four one-letter names, else the names between slashes
+// ("F/Left/Down/Right"); empty for none.
+static void walk_keys(int k, char *text, size_t size) {
+    const char *names[WALK_KEYS];
+    int count = 0;
+    bool arrows = true, letters = true;
+    for (int i = 0; i < WALK_KEYS; i++) {
+        const char *name = key_name(key_bindings[WALK_ACTIONS[i]][k]);
+        arrows = arrows && name && !std::strcmp(name, ARROW_NAMES[i]);
+        letters = letters && name && !name[1];
+        if (name)
+            names[count++] = name;
+    }
+    std::snprintf(text, size, "%s", arrows ? "arrows" : "");
+    for (int i = 0; i < count && !arrows; i++) {
+        if (i && !letters)
+            add_text(text, size, "/");
+        add_text(text, size, names[i]);
+    }
+}
+
+// Whether `written`, what snprintf gave for a line, fits in a line of the hint.
+static bool fits(int written, int longest) {
+    return written < HINT_LINE_SIZE && written <= longest;
+}
+
+int key_hint_lines(char lines[HINT_LINES][HINT_LINE_SIZE], int longest) {
+    char first[WALK_TEXT_SIZE], second[WALK_TEXT_SIZE], walk[HINT_LINE_SIZE] = "";
+    char options[HINT_LINE_SIZE] = "";
+    walk_keys(0, first, sizeof first);
+    walk_keys(1, second, sizeof second);
+    bool both =
+        *first && *second &&
+        fits(std::snprintf(walk, sizeof walk, "%s or %s: walk", first, second), HINT_LINE_SIZE);
+    if (!both && (*first || *second))
+        std::snprintf(walk, sizeof walk, "%s: walk", *first ? first : second);
+    if (const char *options_key = key_name(key_bindings[ACTION_OPTIONS][0]))
+        std::snprintf(options, sizeof options, "%s: options", options_key);
+    if (*walk && *options &&
+        fits(std::snprintf(lines[0], HINT_LINE_SIZE, "%s   %s", walk, options), longest))
+        return 1;
+    const char *const parts[] = {walk, options};
+    int count = 0;
+    for (const char *line : parts)
+        if (*line)
+            std::snprintf(lines[count++], HINT_LINE_SIZE, "%s", line);
+    return count;
+}
+
 // Whether the key is the options action's only key, which would leave the screen out of reach.
 static bool last_options_key(const KeyBindings keys, int action, int scancode) {
     const int *options = keys[ACTION_OPTIONS];
@@ -267,9 +330,10 @@ static const struct {
                              {KEY_R, PAD_WATCH}};
 
 bool watch_pressed(WatchMove move) {
+    bool paged = move == WATCH_AGAIN && page_asked(PAGE_WATCH);
     bool keyed = read_key(WATCH_KEYS[move].key, key_pressed);
     int pad = WATCH_KEYS[move].pad;
-    return (pad != NO_PAD_ACTION && pad_action_pressed(PadAction(pad))) || keyed;
+    return (pad != NO_PAD_ACTION && pad_action_pressed(PadAction(pad))) || keyed || paged;
 }
 
 // Each move's fixed key, besides the action whose keys and pad also make it.

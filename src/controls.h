@@ -51,6 +51,15 @@ const char *key_name(int scancode);
 // The key with that name, in any case; NO_KEY for none.
 int key_named(const char *name);
 
+const int HINT_LINES = 2;      // lines of the title card's hint of the keys, at most
+const int HINT_LINE_SIZE = 64; // bytes for one of them, its end included
+
+// The title card's hint, in the keys in force: the walking and turning keys, the actions' first
+// keys apart from their second ("arrows or WASD: walk"), and the options screen's key ("Tab:
+// options"); on one line when it holds at most `longest` characters, else on two. How many
+// lines.
+int key_hint_lines(char lines[HINT_LINES][HINT_LINE_SIZE], int longest);
+
 // Binds the key to the action as its first key, its old first key becoming its second: a key
 // already bound to another action leaves that one, so that a key does one thing. False, with
 // nothing changed, for a key that cannot be bound, or that is the options action's only key.
@@ -74,6 +83,7 @@ enum PageRequest {
     PAGE_OPTIONS, // its Options button: the options screen opens or closes
     PAGE_START,   // a tap on the title card: play begins
     PAGE_QUIT,    // its End button, confirmed: the game ends
+    PAGE_WATCH,   // its Watch button after a win: the search is watched, as R does
     PAGE_REQUESTS
 };
 
@@ -94,7 +104,8 @@ bool start_asked();
 bool options_asked(bool playing, bool binding);
 
 // What the player asks of a replay: Space pauses or resumes, Right doubles the speed, Left
-// halves it, R (or a pad's X) watches from the start again, or after a win watches the search.
+// halves it, R (or a pad's X, or the page's Watch) watches from the start again, or after a win
+// watches the search.
 enum WatchMove { WATCH_PAUSE, WATCH_FASTER, WATCH_SLOWER, WATCH_AGAIN, WATCH_MOVES };
 
 // Whether `move` was newly pressed since it was last read; read every move each frame.

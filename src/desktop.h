@@ -12,7 +12,8 @@ void present_game_windows();
 
 // Shows a text to the player where the platform shows a windowless program's texts: on
 // standard output, or standard error for a problem, on Linux; in a message box on Windows,
-// where a program with a window has no console. Needs no windowing library.
+// where a program with a window has no console; in the browser's console, and a problem on the
+// page too. Needs no windowing library.
 void show_text(const char *text, bool problem);
 
 // Where lines that a script reads go, such as --verify's: standard output; on Windows the

@@ -14,8 +14,13 @@ bool settings_path(char *path, size_t size);
 
 // The path of the replay `name` ("last.hsr") in the replays folder: $XDG_DATA_HOME/haystack/
 // replays (or ~/.local/share/...) on Linux, %APPDATA%\Haystack\replays on Windows, a folder
-// in the program's memory in the browser; false when there is none, or it does not fit.
+// kept in the page's storage in the browser; false when there is none, or it does not fit.
 bool replay_path(const char *name, char *path, size_t size);
+
+// The file `given` on the command line as the program opens it: on Linux the launchers start
+// the game in its data folder, saying in HAYSTACK_STARTED_IN where the player was, against which
+// a relative path is read; elsewhere as given. False when it does not fit in `size` bytes.
+bool path_as_given(const char *given, char *path, size_t size);
 
 // Makes the folder holding `file` and the folders above it; whether it exists.
 bool make_folder_for(const char *file);

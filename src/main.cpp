@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "command_line.h"
 #include "controls.h"
@@ -171,14 +172,28 @@ static void run_main_loop() {
     }
 }
 
+// --verify's answer for the files the player named, each looked for where the player was.
+static int verify_named_files(int count, const char *const *named) {
+    std::vector<std::string> paths(count);
+    std::vector<const char *> opened(count);
+    for (int i = 0; i < count; i++) {
+        char path[MAX_PATH_LENGTH];
+        paths[i] = path_as_given(named[i], path, sizeof path) ? path : named[i];
+        opened[i] = paths[i].c_str();
+    }
+    return verify_replay_files(count, opened.data(), named, script_output());
+}
+
 // The replay --replay names, read before anything starts; false, after one line saying why, when
 // it is none the game can play.
-static bool read_replay_to_watch(const char *path, Replay *replay) {
+static bool read_replay_to_watch(const char *named, Replay *replay) {
+    char path[MAX_PATH_LENGTH];
     std::string why;
-    if (read_replay_file(path, replay, &why))
+    if (path_as_given(named, path, sizeof path) && read_replay_file(path, replay, &why))
         return true;
     char text[MAX_PATH_LENGTH + 200];
-    std::snprintf(text, sizeof text, "haystack: %s: %s\n", path, why.c_str());
+    std::snprintf(text, sizeof text, "haystack: %s: %s\n", named,
+                  why.empty() ? "too long a name" : why.c_str());
     show_text(text, true);
     return false;
 }
@@ -186,7 +201,7 @@ static bool read_replay_to_watch(const char *path, Replay *replay) {
 int main(int argc, char **argv) {
     CommandLine options = read_command_line(argc, argv);
     if (options.outcome == COMMAND_VERIFY)
-        return verify_replay_files(options.verifies, options.verify, script_output());
+        return verify_named_files(options.verifies, options.verify);
     if (options.outcome != COMMAND_PLAY)
         return answer_command_line(options);
     static Replay replay; // the one --replay names

@@ -5,11 +5,13 @@
 
 #include "aim.h"
 #include "camera.h"
+#include "controls.h"
 #include "framing.h"
 #include "game_state.h"
 #include "lettering.h"
 #include "options_screen.h"
 #include "play.h"
+#include "replays.h"
 #include "rounds.h"
 #include "screen.h"
 
@@ -31,6 +33,11 @@ const float RESULT_TOP = 132.0f;     // the first line's top under the banner, g
 const float RESULT_PITCH = 20.0f;    // from one line's top to the next's, game pixels
 const float RESULT_MARGIN = 8.0f;    // the dark band's margin round the lines, game pixels
 const float RESULT_ALPHA = 0.85f;    // how much of the game the band hides, 0..1
+const float HINT_SIZE = 2.0f;        // game pixels a font pixel of the title card's hint of keys
+const float HINT_BOTTOM = 292.0f;    // the hint's band's foot, game pixels: in the title card's
+                                     // window onto the field, whose foot is at 300
+const float HINT_ROOM = 590.0f;      // the widest the hint may be, game pixels: that window's
+                                     // 607 less the band's margins
 
 static Framing framing = frame_picture(PICTURE_WIDTH, PICTURE_HEIGHT); // the picture's place now
 
@@ -255,26 +262,50 @@ static void draw_overlay(GLuint texture, float bottom) {
     glDisable(GL_TEXTURE_2D);
 }
 
+// Light lines of lettering on a dark band, each centred across the picture, the first's top at
+// `top`; a font pixel `size` game pixels, and the lines as far apart for it as the result lines.
+static void draw_lines_on_band(const char *const lines[], int count, float top, float size) {
+    float widest = 0;
+    for (int i = 0; i < count; i++)
+        widest = std::fmax(widest, text_width(lines[i], size));
+    float line_pitch = RESULT_PITCH / RESULT_SIZE * size;
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_ALPHA_TEST);
+    glColor4f(0.02f, 0.03f, 0.08f, RESULT_ALPHA);
+    fill_rectangle(HALF_PICTURE_WIDTH - widest / 2 - RESULT_MARGIN, top - RESULT_MARGIN,
+                   HALF_PICTURE_WIDTH + widest / 2 + RESULT_MARGIN, top + count * line_pitch);
+    glColor4f(1.0f, 1.0f, 0.9f, 1.0f);
+    for (int i = 0; i < count; i++)
+        draw_text(lines[i], HALF_PICTURE_WIDTH - text_width(lines[i], size) / 2,
+                  top + i * line_pitch, size);
+    glEnable(GL_ALPHA_TEST);
+    glEnable(GL_DEPTH_TEST);
+}
+
 // The time, the best time and what comes next, in light lines on a dark band under the end
 // banner, each line centred.
 static void draw_result_lines() {
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    int count = result_lines(lines);
+    int count = result_lines(lines, watching);
+    const char *texts[RESULT_LINES];
+    for (int i = 0; i < count; i++)
+        texts[i] = lines[i];
+    draw_lines_on_band(texts, count, RESULT_TOP, RESULT_SIZE);
+}
+
+// How to walk and how to open the options screen, in the keys in force, on a band at the foot of
+// the title card's window onto the field; half as large when a long key name would not fit.
+static void draw_key_hint() {
+    char lines[HINT_LINES][HINT_LINE_SIZE];
+    int count = key_hint_lines(lines, int(HINT_ROOM / (GLYPH_ADVANCE * HINT_SIZE)));
+    const char *texts[HINT_LINES];
     float widest = 0;
-    for (int i = 0; i < count; i++)
-        widest = std::fmax(widest, text_width(lines[i], RESULT_SIZE));
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_ALPHA_TEST);
-    glColor4f(0.02f, 0.03f, 0.08f, RESULT_ALPHA);
-    float bottom = RESULT_TOP + count * RESULT_PITCH;
-    fill_rectangle(HALF_PICTURE_WIDTH - widest / 2 - RESULT_MARGIN, RESULT_TOP - RESULT_MARGIN,
-                   HALF_PICTURE_WIDTH + widest / 2 + RESULT_MARGIN, bottom);
-    glColor4f(1.0f, 1.0f, 0.9f, 1.0f);
-    for (int i = 0; i < count; i++)
-        draw_text(lines[i], HALF_PICTURE_WIDTH - text_width(lines[i], RESULT_SIZE) / 2,
-                  RESULT_TOP + i * RESULT_PITCH, RESULT_SIZE);
-    glEnable(GL_ALPHA_TEST);
-    glEnable(GL_DEPTH_TEST);
+    for (int i = 0; i < count; i++) {
+        texts[i] = lines[i];
+        widest = std::fmax(widest, text_width(lines[i], HINT_SIZE));
+    }
+    float size = widest <= HINT_ROOM ? HINT_SIZE : HINT_SIZE / 2;
+    draw_lines_on_band(texts, count, HINT_BOTTOM - count * RESULT_PITCH / RESULT_SIZE * size, size);
 }
 
 void render_frame() {
@@ -285,8 +316,10 @@ void render_frame() {
     draw_world();
     return_to_window_coordinates();
     draw_cursor_cross();
-    if (intro_active)
+    if (intro_active) {
         draw_overlay(intro_texture, INTRO_BOTTOM);
+        draw_key_hint();
+    }
     if (win_phase != WIN_PLAYING) {
         draw_overlay(outro_texture, BANNER_BOTTOM);
         draw_result_lines();

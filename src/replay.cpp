@@ -430,28 +430,29 @@ static std::string field_text(const Replay &replay) {
     return text;
 }
 
-int verify_replay_files(int count, char *const *paths, std::FILE *out) {
+int verify_replay_files(int count, const char *const *paths, const char *const *names,
+                        std::FILE *out) {
     int status = 0;
     static Replay replay; // a whole search's ticks, kept off the stack
     for (int i = 0; i < count; i++) {
         std::string why;
         if (!read_replay_file(paths[i], &replay, &why)) {
-            std::fprintf(out, "%s: %s\n", paths[i], why.c_str());
+            std::fprintf(out, "%s: %s\n", names[i], why.c_str());
             status = 2;
             continue;
         }
         ReplayOutcome outcome = verify_replay(replay);
         std::string field = field_text(replay);
         if (outcome.found && outcome.found_ticks == replay.found_ticks) {
-            std::fprintf(out, "%s: %s, found in %s (%d ticks)\n", paths[i], field.c_str(),
+            std::fprintf(out, "%s: %s, found in %s (%d ticks)\n", names[i], field.c_str(),
                          time_text(outcome.found_ticks).c_str(), outcome.found_ticks);
             continue;
         }
         if (outcome.diverged_tick)
             std::fprintf(out, "%s: %s, the needle is not found: the search diverged at tick %d\n",
-                         paths[i], field.c_str(), outcome.diverged_tick);
+                         names[i], field.c_str(), outcome.diverged_tick);
         else
-            std::fprintf(out, "%s: %s, the needle is not found\n", paths[i], field.c_str());
+            std::fprintf(out, "%s: %s, the needle is not found\n", names[i], field.c_str());
         status = status == 2 ? 2 : 1;
     }
     return status;

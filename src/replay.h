@@ -14,7 +14,12 @@ const int REPLAY_FORMAT = 1;                   // the file format this version w
 const int CHECKPOINT_TICKS = TICKS_PER_SECOND; // ticks from one checkpoint to the next
 const int MAX_REPLAY_TICKS = 3600 * TICKS_PER_SECOND; // the longest search a replay holds: an hour
 const int MAX_ORBIT_TICKS = 24 * MAX_REPLAY_TICKS; // the longest the title card shows before play
-const int MAX_REPLAY_FILE = 1 << 20;               // the largest file read as a replay, bytes
+const int MOST_TICK_BYTES = 19; // the most one tick's input takes in a file: its bits, the held
+                                // and pressed bits, the cross's place and the settings
+const int MAX_REPLAY_FILE =
+    1024 + MAX_REPLAY_TICKS * MOST_TICK_BYTES +
+    4 * (MAX_REPLAY_TICKS / CHECKPOINT_TICKS); // the largest file read as
+                                               // a replay: an hour's at most
 const int GAME_VERSION_SIZE = 24; // bytes for the game's version that recorded, its end included
 
 // One tick of a search as kept: the input, and the settings when they changed at that tick.
@@ -62,7 +67,8 @@ ReplayOutcome verify_replay(const Replay &replay);
 // can play ("cannot be read: Is a directory", or decode_replay's).
 bool read_replay_file(const char *path, Replay *replay, std::string *why);
 
-// What --verify answers: each file played through, a line each on `out` ("last.hsr: field
-// 20261209, found in 0:41.3 (1239 ticks)"); 0 when every one finds the needle, 1 when one does
-// not, 2 when one is not a replay this version reads.
-int verify_replay_files(int count, char *const *paths, std::FILE *out);
+// What --verify answers: each file at `paths` played through, a line each on `out` under its
+// name in `names` ("last.hsr: field 20261209, found in 0:41.3 (1239 ticks)"); 0 when every one
+// finds the needle, 1 when one does not, 2 when one is not a replay this version reads.
+int verify_replay_files(int count, const char *const *paths, const char *const *names,
+                        std::FILE *out);

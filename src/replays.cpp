@@ -150,3 +150,7 @@ void answer_watch_keys() {
     if (again)
         start_watching();
 }
+
+bool search_to_watch() {
+    return watching || recording_whole;
+}

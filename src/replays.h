@@ -25,3 +25,7 @@ void watch_ticks(void (*answer)(unsigned events));
 // Once a frame: Space, Right, Left and R while watching; R (or a pad's X) after a win watches
 // the search just made.
 void answer_watch_keys();
+
+// Whether R, after a win, has a search to watch: the one just made, kept whole, or the replay
+// being watched.
+bool search_to_watch();

@@ -7,7 +7,6 @@
 #include "controls.h"
 #include "game_state.h"
 #include "music.h"
-#include "replays.h"
 #include "world.h"
 
 const int TICKS_PER_TENTH = TICKS_PER_SECOND / 10; // ticks in a tenth of a second
@@ -94,21 +93,21 @@ void start_new_field() {
     music_play(intro_stream);
 }
 
-int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]) {
+int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched) {
     char found[TIME_TEXT_SIZE], best[TIME_TEXT_SIZE];
     format_time(found_ticks, found, sizeof found);
     format_time(best_before, best, sizeof best);
     int n = 0;
-    if (watching)
+    if (watched)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "REPLAY");
     std::snprintf(lines[n++], RESULT_LINE_SIZE, "Found in %s", found);
-    if (!watching && new_best)
+    if (!watched && new_best)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "New best");
-    else if (!watching)
+    else if (!watched)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "Best %s", best);
     if (field_number)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "Field %ld", field_number);
-    if (!watching)
+    if (!watched)
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "R: watch the search");
     if (const char *key = key_name(key_bindings[ACTION_NEW_FIELD][0]))
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s: new field", key);

@@ -64,9 +64,9 @@ bool take_line_to_share(char *line, size_t size);
 void start_new_field();
 
 // The lines that go under the end banner after a win: the time, the best, the field's number,
-// how to watch the search and how to get a new field; while a replay is watched, REPLAY and the
+// how to watch the search and how to get a new field; for a replay `watched`, REPLAY and the
 // time it proves; how many there are.
-int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE]);
+int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched);
 
 // The line a player shares after winning numbered field: "Haystack field 20261209: found in
 // 1:23.4".

@@ -46,15 +46,6 @@ int orbit_ticks;
 int round_ticks;
 int found_ticks;
 
-float eye_x, eye_y, eye_z;
-float heading;
-float pitch;
-float orbit_angle;
-float bob_phase;
-
-Vec3 shot_pos;
-Vec3 shot_vel;
-
 static bool looking_down; // look down toggled on, when it is a toggle
 static int glint_clock;   // ticks of play, for the needle's glint
 

@@ -3,6 +3,7 @@
 // maths, it gives the same bits on every platform.
 #pragma once
 
+#include "player.h"
 #include "world.h"
 
 // What the player does in a tick, after the bindings, as bits of TickInput's `held` and
@@ -48,7 +49,6 @@ enum TickEvent {
 };
 
 const int TICKS_PER_SECOND = 30;         // logic ticks a second of game time
-const float QUARTER_PI = 0.7853982f;     // pi/4 as the float the game uses
 const int MAX_SEARCH_TICKS = 2000000000; // the longest search counted, ticks: about two years
 
 extern PlaySettings play_settings; // the settings play goes by now
@@ -60,15 +60,6 @@ extern int orbit_ticks;  // ticks of the attract orbit in this field so far
 extern int round_ticks;  // ticks of play in this field so far, from the start of play to the
                          // hit
 extern int found_ticks;  // how long the search took, ticks; 0 until the hit
-
-extern float eye_x, eye_y, eye_z; // camera position, world units
-extern float heading;             // yaw, radians; increasing turns right
-extern float pitch;               // downward tilt, radians, nominally 0..pi/4
-extern float orbit_angle;         // attract orbit angle, radians
-extern float bob_phase;           // phase of the eye's bob, radians
-
-extern Vec3 shot_pos; // the shot's position
-extern Vec3 shot_vel; // the shot's displacement per tick
 
 // The player as a field starts: the orbit over the title card, facing the mound from its corner
 // once play begins, no shot in the air, no time taken.

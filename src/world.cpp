@@ -100,9 +100,8 @@ static void generate_clouds() {
     }
 }
 
-// The strands, their colours, the target and the clouds, in that order, from `numbers`.
-static void generate_from(int (*numbers)()) {
-    draw = numbers;
+// The strands, their colours, the target and the clouds, in that order, from the numbers seeded.
+static void generate_from_seeded() {
     generate_strands();
     generate_colours();
     generate_target();
@@ -115,14 +114,23 @@ static int msvcrt_random() {
     return int(msvcrt_state >> 16 & 0x7fff);
 }
 
-void generate_world(WorldGenerator generator, unsigned seed) {
+void seed_world_random(WorldGenerator generator, unsigned seed) {
     if (generator == GENERATOR_MSVCRT) {
         msvcrt_state = seed;
-        generate_from(msvcrt_random);
+        draw = msvcrt_random;
     } else {
         seed_field_random(seed);
-        generate_from(field_random);
+        draw = field_random;
     }
+}
+
+int world_random() {
+    return draw();
+}
+
+void generate_world(WorldGenerator generator, unsigned seed) {
+    seed_world_random(generator, seed);
+    generate_from_seeded();
 }
 
 float mound_profile(float x, float z) {
@@ -132,8 +140,7 @@ float mound_profile(float x, float z) {
 }
 
 void generate_numbered_world(long field) {
-    seed_field_random(unsigned(field));
-    generate_from(field_random);
+    generate_world(GENERATOR_GLIBC, unsigned(field));
 }
 
 // Folds `size` bytes at `data` into the FNV-1a hash `hash`.

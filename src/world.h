@@ -38,6 +38,11 @@ const int STRAND_VERTICES = 2 * STRANDS;         // base and tip of each strand
 extern Vec3 strand_vertices[STRAND_VERTICES];    // strand k runs from vertex 2k to 2k+1
 extern float strand_colours[STRAND_VERTICES][3]; // r, g, b in 0..1, one per vertex
 
+// Starts `generator`'s numbers from `seed`, as that C library's srand(seed) does; world_random
+// then draws the next, as its rand() does.
+void seed_world_random(WorldGenerator generator, unsigned seed);
+int world_random();
+
 // Fills the strands, their colours, the target and the clouds from `generator`'s numbers
 // seeded with `seed`, as that C library's srand(seed) and rand() give them.
 void generate_world(WorldGenerator generator, unsigned seed);

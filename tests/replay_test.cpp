@@ -7,73 +7,20 @@
 #include <random>
 #include <unistd.h>
 
-#include "camera.h"
+#include "found_search.h"
 #include "replay.h"
+#include "scratch_dir.h"
 
 namespace {
 
-const long FIELD = 7;        // the numbered field the searches are made in
-const int WAIT_TICKS = 65;   // ticks of standing before the throw: two checkpoints' worth
-const int MOST_FLIGHT = 300; // ticks the shot may fly before the search is given up
+const long FIELD = 7;      // the numbered field the searches are made in
+const int WAIT_TICKS = 65; // ticks of standing before the throw: two checkpoints' worth
 
-// The cross's place, game pixels, that throws the shot through `point` from the camera now; false
-// when the point is not in the picture.
-bool cross_on(Vec3 point, float *cx, float *cy) {
-    float m[16];
-    camera_matrix(m);
-    float v[3];
-    for (int i = 0; i < 3; i++)
-        v[i] = m[i] * point.x + m[4 + i] * point.y + m[8 + i] * point.z + m[12 + i];
-    if (v[2] > -1)
-        return false;
-    double reach = 10 / -double(v[2]); // the throw's flight is 10 forward a tick
-    *cx = float(320 * (1 + reach * v[0] / (10 * 1.0000000437 * 1.3333)));
-    *cy = float(240 * (1 - reach * v[1] / (10 * 1.0000000437)));
-    return *cx > 0 && *cx < 640 && *cy > 0 && *cy < 480;
-}
-
-// Fills in the checkpoints and the time, as the game does while it records: played through.
-void record(Replay *r) {
-    start_replay(*r);
-    r->checkpoints.clear();
-    for (size_t i = 0; i < r->ticks.size(); i++) {
-        unsigned events = sim_tick(r->ticks[i].input);
-        if ((i + 1) % CHECKPOINT_TICKS == 0)
-            r->checkpoints.push_back(sim_digest());
-        if (events & TICK_FOUND) {
-            r->found_ticks = found_ticks;
-            r->ticks.resize(i + 1);
-            return;
-        }
-    }
-}
-
-// A search of field 7 that finds the needle: play begins at the first tick of the orbit from
-// which, after a while of standing, the needle is in the picture; the shot is thrown at it.
+// A search of field 7 that finds the needle after a while of standing.
 Replay found_search() {
-    Replay r{};
-    std::strcpy(r.game_version, "test");
-    r.field = r.seed = FIELD;
-    r.generator = GENERATOR_GLIBC;
-    r.settings = {0, 1, 100, 100, 0, 0};
-    for (r.start_tick = 1; r.start_tick < 400; r.start_tick += 5) {
-        r.ticks.assign(1, {{0, PLAY_START, 320, 240}, false, {}});
-        r.ticks.resize(WAIT_TICKS + 1, {{0, 0, 320, 240}, false, {}});
-        start_replay(r);
-        for (const ReplayTick &tick : r.ticks)
-            sim_tick(tick.input);
-        Vec3 mid = {(target_a.x + target_b.x) / 2, (target_a.y + target_b.y) / 2,
-                    (target_a.z + target_b.z) / 2};
-        float cx, cy;
-        if (!cross_on(mid, &cx, &cy))
-            continue;
-        r.ticks.back().input = {PLAY_AIM, 0, cx, cy};
-        r.ticks.resize(WAIT_TICKS + 1 + MOST_FLIGHT, {{0, 0, cx, cy}, false, {}});
-        record(&r);
-        if (r.found_ticks)
-            return r;
-    }
-    ADD_FAILURE() << "no start of the orbit saw the needle";
+    Replay r = found_search_of_field(
+        FIELD, std::vector<ReplayTick>(WAIT_TICKS, {{0, 0, 320, 240}, false, {}}));
+    EXPECT_NE(r.found_ticks, 0) << "no start of the orbit saw the needle";
     return r;
 }
 
@@ -156,6 +103,31 @@ TEST(ReplayCoding, EveryTickComesBackAsItWent) {
     EXPECT_EQ(back.checkpoints, r.checkpoints);
     EXPECT_EQ(back.start_tick, r.start_tick);
     EXPECT_STREQ(back.game_version, "test");
+}
+
+// An hour with everything changing at every tick, more than any player makes, is written and
+// read back: every search the game writes, it reads.
+TEST(ReplayCoding, TheLongestFileTheGameWritesIsRead) {
+    Replay r = found_search();
+    r.ticks.clear();
+    for (int i = 0; i < MAX_REPLAY_TICKS; i++) {
+        float fraction = float(i % 997) / 3; // never a whole eighth's step from the last
+        r.ticks.push_back({{unsigned(i % 2 ? PLAY_BITS : 0), unsigned(PLAY_LOOK), fraction + 0.01f,
+                            480 - fraction - 0.01f},
+                           true,
+                           {i % 2, 1, 50 + i % 150, 200, 1, 1}});
+    }
+    r.checkpoints.assign(MAX_REPLAY_TICKS / CHECKPOINT_TICKS, 0);
+    std::vector<unsigned char> bytes = encode_replay(r);
+    EXPECT_GT(bytes.size(), size_t(MAX_REPLAY_TICKS) * (MOST_TICK_BYTES - 1));
+    std::string path = scratch_dir() + "/longest.hsr", why;
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(file);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    Replay back;
+    EXPECT_TRUE(read_replay_file(path.c_str(), &back, &why)) << why;
+    EXPECT_EQ(back.ticks.size(), r.ticks.size());
 }
 
 TEST(ReplayReader, RefusesEveryDamagedFileWithAReason) {

@@ -2,18 +2,22 @@
 // their file, and a new field after a win.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <allegro.h>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <unistd.h>
 
+#include "aim.h"
 #include "best_times.h"
+#include "found_search.h"
 #include "game_state.h"
 #include "input.h"
 #include "pad_mapping.h"
 #include "play.h"
 #include "process_memory.h"
+#include "replay.h"
 #include "rounds.h"
 #include "scratch_dir.h"
 #include "world.h"
@@ -138,12 +142,15 @@ TEST_F(RoundTest, TheTimeRunsFromSpaceToTheHitAndLaterHitsKeepIt) {
     tick_update();
     EXPECT_EQ(found_ticks, 90) << "a hit after the win changes no time";
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    ASSERT_EQ(result_lines(lines), 5);
+    ASSERT_EQ(result_lines(lines, false), 5);
     EXPECT_STREQ(lines[0], "Found in 0:03.0");
     EXPECT_STREQ(lines[1], "New best");
     EXPECT_STREQ(lines[2], "Field 7");
     EXPECT_STREQ(lines[3], "R: watch the search");
     EXPECT_STREQ(lines[4], "N: new field");
+    ASSERT_EQ(result_lines(lines, true), 4) << "a replay watched: no best, no watching again";
+    EXPECT_STREQ(lines[0], "REPLAY");
+    EXPECT_STREQ(lines[1], "Found in 0:03.0");
     char line[SHARE_LINE_SIZE];
     share_line(line, sizeof line);
     EXPECT_STREQ(line, "Haystack field 7: found in 0:03.0");
@@ -166,7 +173,7 @@ TEST_F(RoundTest, NBeforeTheWinDoesNothingAndAfterItMakesANewField) {
     search_for(60);
     EXPECT_EQ(world_digest(), field_7) << "the same number, the same world";
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    result_lines(lines);
+    result_lines(lines, false);
     EXPECT_STREQ(lines[1], "Best 0:01.0") << "a slower search shows the best it missed";
     tap(KEY_N);
     tick_update();
@@ -191,6 +198,47 @@ TEST_F(RoundTest, AHundredNewFieldsHoldNoMoreMemory) {
     for (int i = 0; i < 100; i++)
         start_new_field();
     EXPECT_LE(process_memory_kb(getpid(), "VmRSS"), before + 100 * 8);
+}
+
+// A search played by the keys and won, the turning speed changed on the way as the options
+// screen changes it, is kept as last.hsr and as the field's new best, field-7.hsr; the kept
+// file plays through to the very time the game took.
+TEST_F(RoundTest, AWonSearchIsKeptAndItsFileProvesItsTime) {
+    std::string replays = std::string(std::getenv("XDG_DATA_HOME")) + "/haystack/replays/";
+    std::remove((replays + "last.hsr").c_str());
+    std::remove((replays + "field-7.hsr").c_str());
+    tap(KEY_SPACE);
+    tick_update();
+    auto needle = [] {
+        return Vec3{(target_a.x + target_b.x) / 2, (target_a.y + target_b.y) / 2,
+                    (target_a.z + target_b.z) / 2};
+    };
+    float cx = 0, cy = 0;
+    for (int turned = 0; turned < 200 && (turned < 5 || pitch > 0 || !cross_on(needle(), &cx, &cy));
+         turned++) { // off the orbit's height and tilt first
+        settings.turn = turned < 2 ? 100 : 150;
+        key[KEY_RIGHT] = 1;
+        keyboard_lowlevel_callback(KEY_RIGHT);
+        tick_update();
+    }
+    key[KEY_RIGHT] = 0;
+    keyboard_lowlevel_callback(KEY_RIGHT | 0x80);
+    ASSERT_TRUE(cross_on(needle(), &cx, &cy)) << "the needle never came into view";
+    place_cross(cx, cy);
+    tap(KEY_ENTER); // aims, and the shot flies once aiming is let go
+    for (int i = 0; i < 300 && win_phase == WIN_PLAYING; i++)
+        tick_update();
+    ASSERT_NE(win_phase, WIN_PLAYING) << "the throw missed";
+    for (const char *file : {"last.hsr", "field-7.hsr"}) {
+        Replay kept;
+        std::string why;
+        ASSERT_TRUE(read_replay_file((replays + file).c_str(), &kept, &why)) << file << ": " << why;
+        EXPECT_TRUE(std::any_of(kept.ticks.begin(), kept.ticks.end(),
+                                [](const ReplayTick &t) { return t.settings_changed; }));
+        ReplayOutcome outcome = verify_replay(kept);
+        EXPECT_TRUE(outcome.found) << file;
+        EXPECT_EQ(outcome.found_ticks, found_ticks) << file;
+    }
 }
 
 } // namespace

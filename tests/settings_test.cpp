@@ -207,4 +207,29 @@ TEST(Keys, ABoundKeyDoesOneThingAndAThirdKeyPushesOutTheOldest) {
     EXPECT_EQ(two(keys[ACTION_OPTIONS][0], keys[ACTION_OPTIONS][1]), two(KEY_F1, NO_KEY));
 }
 
+// The title card's hint names the keys in force: both of each walking action's keys, then on a
+// line of its own when one would be too long, and the first alone when both would not fit.
+TEST(Keys, TheTitleCardsHintNamesTheKeysInForce) {
+    char lines[HINT_LINES][HINT_LINE_SIZE];
+    default_key_bindings(key_bindings);
+    ASSERT_EQ(key_hint_lines(lines, 49), 1);
+    EXPECT_STREQ(lines[0], "arrows or WASD: walk   Tab: options");
+    bind_key(key_bindings, ACTION_FORWARD, KEY_F);
+    ASSERT_EQ(key_hint_lines(lines, 50), 1);
+    EXPECT_STREQ(lines[0], "F/Left/Down/Right or Up/A/S/D: walk   Tab: options");
+    ASSERT_EQ(key_hint_lines(lines, 49), 2);
+    EXPECT_STREQ(lines[0], "F/Left/Down/Right or Up/A/S/D: walk");
+    EXPECT_STREQ(lines[1], "Tab: options");
+    const int walking[] = {ACTION_FORWARD, ACTION_LEFT, ACTION_BACK, ACTION_RIGHT};
+    const int seconds[] = {KEY_LCONTROL, KEY_RCONTROL, KEY_LSHIFT, KEY_RSHIFT};
+    const int firsts[] = {KEY_ASTERISK, KEY_DEL_PAD, KEY_PGDN, KEY_BACKSLASH2};
+    for (int i = 0; i < 4; i++) {
+        bind_key(key_bindings, walking[i], seconds[i]);
+        bind_key(key_bindings, walking[i], firsts[i]);
+    }
+    ASSERT_EQ(key_hint_lines(lines, 49), 2);
+    EXPECT_STREQ(lines[0], "PadAsterisk/PadDelete/PageDown/Backslash2: walk") << "first keys";
+    default_key_bindings(key_bindings);
+}
+
 } // namespace

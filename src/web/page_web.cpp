@@ -1,7 +1,8 @@
-// The game's page from the game's side: the page's Options and End buttons ask for the options
-// screen and the end, its touch stick, Look down and New field buttons do the game's actions,
-// and fingers on the picture click, start or aim by the game's stage; the page leaves the keys
-// the game reads to it, and learns the game's stage, which shows and hides its controls.
+// The game's page from the game's side: the page's Options, End and Watch buttons ask for the
+// options screen, the end and the search watched, its touch stick, Look down and New field
+// buttons do the game's actions, and fingers on the picture click, start or aim by the game's
+// stage; the page leaves the keys the game reads to it, learns the game's stage, which shows and
+// hides its controls, and is told how each search ends, for its live region.
 #include "page_web.h"
 
 #include <allegro.h>
@@ -11,6 +12,7 @@
 #include "controls.h"
 #include "game_state.h"
 #include "options_screen.h"
+#include "replays.h"
 #include "rounds.h"
 #include "window_web.h"
 #include "world.h"
@@ -37,6 +39,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE void ask_to_end() {
     make_page_request(PAGE_QUIT);
 }
 
+// The page's Watch button was used after a win.
+extern "C" EMSCRIPTEN_KEEPALIVE void ask_to_watch() {
+    make_page_request(PAGE_WATCH);
+}
+
 // A control of the page's does `action` (`down` non-zero) or stops. Look down put down on the
 // title card begins play, as a tap on the card does and as its key, Space, always has.
 extern "C" EMSCRIPTEN_KEEPALIVE void hold_action(int action, int down) {
@@ -47,7 +54,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void hold_action(int action, int down) {
 
 // Lets the page's controls do the game's actions by their names in the settings file,
 // Module.holdAction('forward', true) and false to stop, open the options screen,
-// Module.askForOptions(), and end the game, Module.endGame().
+// Module.askForOptions(), end the game, Module.endGame(), and watch the search after a win,
+// Module.watchSearch().
 // clang-format off
 EM_JS(void, offer_action_to_page, (const char *name, int action, int none), {
     Module.gameActions = Module.gameActions || {};
@@ -56,6 +64,7 @@ EM_JS(void, offer_action_to_page, (const char *name, int action, int none), {
         name in Module.gameActions ? Module.gameActions[name] : none, down ? 1 : 0);
     Module.askForOptions = () => Module._ask_for_options();
     Module.endGame = () => Module._ask_to_end();
+    Module.watchSearch = () => Module._ask_to_watch();
 });
 // clang-format on
 
@@ -130,36 +139,63 @@ void offer_game_to_page() {
     keep_keys_from_page(key_kept_from_page);
 }
 
-// Tells the page the game's stage, `stage`, for its controls (Module.onStage), and with it,
-// for tests, the field's number (0 for one the clock chose) and the world's fingerprint.
+// Tells the page the game's stage, `stage`, for its controls (Module.onStage), with whether a
+// search can be watched (`watchable`, after a win), and, for tests, the field's number (0 for
+// one the clock chose) and the world's fingerprint.
 // clang-format off
-EM_JS(void, tell_page_stage, (const char *stage, long field, const char *world), {
+EM_JS(void, tell_page_stage, (const char *stage, int watchable, long field, const char *world), {
     const data = Module.canvas.dataset;
     data.stage = UTF8ToString(stage);
     data.field = field;
     data.world = UTF8ToString(world);
     if (Module.onStage)
-        Module.onStage(data.stage);
+        Module.onStage(data.stage, watchable !== 0);
 });
 // clang-format on
 
-// The game's stage, when it has changed since the page was last told, or the world has.
+// The game's stage, when it has changed since the page was last told, or the world has: a
+// replay watched is "replay" until it finds the needle, then "won".
 static void report_stage() {
     static const char *told;           // the stage the page was last told of; null for none
+    static bool watchable_told;        // and whether a search could be watched then
     static long world_told = -1;       // the world, by worlds_made, whose fingerprint it has
     static char world[WORLD_HEX_SIZE]; // that fingerprint, 16 hex digits
-    const char *stage = options_open               ? "options"
-                        : intro_active             ? "title"
-                        : win_phase != WIN_PLAYING ? "won"
-                                                   : "play";
+    bool won = win_phase != WIN_PLAYING, watchable = search_to_watch();
+    const char *stage = options_open       ? "options"
+                        : watching && !won ? "replay"
+                        : intro_active     ? "title"
+                        : won              ? "won"
+                                           : "play";
     if (world_told != worlds_made) {
         std::snprintf(world, sizeof world, "%016llx", world_digest());
         world_told = worlds_made;
         told = nullptr;
     }
-    if (stage != told)
-        tell_page_stage(stage, field_number, world);
+    if (stage != told || watchable != watchable_told)
+        tell_page_stage(stage, watchable, field_number, world);
     told = stage;
+    watchable_told = watchable;
+}
+
+// Tells the page how a search ended, `line`, for its live region (Module.onResult).
+// clang-format off
+EM_JS(void, tell_page_result, (const char *line), {
+    if (Module.onResult)
+        Module.onResult(UTF8ToString(line));
+});
+// clang-format on
+
+// Once a world's search has found the needle, the page is told so, once: "Found in 0:41.3", or
+// for a replay watched "Replay: found in 0:41.3", the time as the banner shows it.
+static void report_result() {
+    static long world_told = -1; // the world, by worlds_made, whose end the page was told of
+    if (win_phase == WIN_PLAYING || world_told == worlds_made)
+        return;
+    char time[TIME_TEXT_SIZE], line[RESULT_LINE_SIZE];
+    format_time(found_ticks, time, sizeof time);
+    std::snprintf(line, sizeof line, watching ? "Replay: found in %s" : "Found in %s", time);
+    tell_page_result(line);
+    world_told = worlds_made;
 }
 
 // Tells the page how far the game has got, `ticks` ticks, where the player stands and looks
@@ -181,5 +217,6 @@ static void report_progress() {
 
 void report_game_to_page() {
     report_stage();
+    report_result();
     report_progress();
 }

@@ -24,6 +24,11 @@ bool replay_path(const char *name, char *path, size_t size) {
     return length > 0 && size_t(length) < size;
 }
 
+bool path_as_given(const char *given, char *path, size_t size) {
+    int length = std::snprintf(path, size, "%s", given);
+    return length >= 0 && size_t(length) < size;
+}
+
 bool make_folder_for(const char *file) {
     char folder[MAX_PATH];
     if (std::snprintf(folder, sizeof folder, "%s", file) >= int(sizeof folder))

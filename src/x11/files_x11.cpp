@@ -33,6 +33,14 @@ bool replay_path(const char *name, char *path, size_t size) {
     return length > 0 && size_t(length) < size;
 }
 
+bool path_as_given(const char *given, char *path, size_t size) {
+    const char *started_in = std::getenv("HAYSTACK_STARTED_IN");
+    int length = given[0] != '/' && started_in && started_in[0] == '/'
+                     ? std::snprintf(path, size, "%s/%s", started_in, given)
+                     : std::snprintf(path, size, "%s", given);
+    return length >= 0 && size_t(length) < size;
+}
+
 bool make_folder_for(const char *file) {
     char folder[MAX_PATH_LENGTH];
     if (std::snprintf(folder, sizeof folder, "%s", file) >= int(sizeof folder))

@@ -565,6 +565,11 @@ TEST_F(PadPlaying, FromTheTitleCardToAWin) {
     auto throw_by_a = [&] { hold("button 0 1", "button 0 0", never, 0.2); };
     ASSERT_NO_FATAL_FAILURE(throw_until_won(
         "pad_won", [&](int) { steer_onto_needle(); }, throw_by_a, [] {}, banner));
+    hold("button 2 1", "button 2 0", never, 0); // X watches the search again, Right at 8 times
+    look_until("pad_watching", [&](const Frame &f) { return !banner(f); });
+    for (int faster = 0; faster < 3; faster++)
+        tap_key(x.dpy, window, XK_Right);
+    look_until("pad_watched", banner);
     pad("button 4 1"); // Back, then Start
     pad("button 6 1");
     expect_exit_status(game, 0);
@@ -647,12 +652,21 @@ TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
     expect_exit_status(game, 0);
 }
 
-// Tab opens the options screen over the title card: a dark panel with light lettering, and the
-// orbit stands still behind it. The arrows and Enter change an entry, which is kept at once;
-// Tab closes it, and the orbit goes on.
+// The title card's hint of the keys: light lettering on a dark band at the foot of the card's
+// window onto the field. Tab opens the options screen over the title card: a dark panel with
+// light lettering, and the orbit stands still behind it. The arrows and Enter change an entry,
+// which is kept at once; Tab closes it, and the orbit goes on. Walking forward bound to W, the
+// hint names the walking keys on a line of their own above the options key.
 TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
+    auto letter = [](Rgb p) { return near(p, {255, 255, 229}, 12); };
+    auto band = [&](Rgb p) { return letter(p) || (p.r < 70 && p.g < 70 && p.b < 80); };
+    Frame card = after_frames(x.dpy, window);
+    save_screenshot(card, "title_card_hint");
+    EXPECT_GT(share(card, 111, 266, 529, 290, band), 0.95) << "the hint's band";
+    EXPECT_GT(share(card, 111, 272, 529, 286, letter), 0.2) << "its lettering";
+    EXPECT_LT(share(card, 111, 246, 529, 262, band), 0.5) << "one line";
     tap_once(x.dpy, XK_Tab);
     auto panel = [](const Frame &f) {
         return share(f, 40, 40, 600, 460, [](Rgb p) { return p.r + p.g + p.b < 120; }) > 0.7 &&
@@ -686,6 +700,8 @@ TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
     save_screenshot(grab_frame(x.dpy, window), "options_changed");
     tap_once(x.dpy, XK_Tab);
     Frame closed = look_until("options_closed", [&](const Frame &f) { return !panel(f); });
+    EXPECT_GT(share(closed, 111, 246, 529, 290, band), 0.95) << "the hint's band, two lines";
+    EXPECT_GT(share(closed, 111, 252, 529, 266, letter), 0.2) << "the walking keys' own line";
     Frame moving = wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT);
     EXPECT_FALSE(same_picture(closed, moving)) << "the orbit goes on";
     EXPECT_FALSE(title_card_gone(moving)) << "still the title card: Tab started nothing";
@@ -956,4 +972,45 @@ TEST_F(Playing, AMouseAndSpaceAloneFromTheTitleCardToAWin) {
     ASSERT_NO_FATAL_FAILURE(throw_at_needle(0.2));
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(game, 0);
+}
+
+// A won search watched again shows what play showed: standing by the needle with the cross on
+// it, the very same picture, then the hit's banner. R watches it after the win, Right at twice
+// the speed; the kept file watched with --replay does the same, with walking bound to another
+// key since.
+TEST_F(Playing, AWonSearchWatchedAgainShowsWhatPlayShowed) {
+    game.args = {"--field", FIELD_ON_TOP, "--set", "bob=off"};
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    start_play("watch_play");
+    walk_up_to_needle();
+    Spot needle = target(look("watch_aiming"));
+    ASSERT_GT(needle.pixels, 0);
+    aim(int(needle.x), int(needle.y));
+    Frame standing = at_rest(x.dpy, window);
+    save_screenshot(standing, "watch_standing");
+    hold_button(x.dpy, 1, 0.2);
+    ASSERT_TRUE(banner_shown(look_until("watch_won", banner_shown))) << "the throw missed";
+
+    auto watch_again = [&](const std::string &name) { // at twice the speed: Right
+        look_until(name + "_begun", [](const Frame &f) { return !banner_shown(f); });
+        tap_key(x.dpy, window, XK_Right);
+        look_until(name + "_standing", [&](const Frame &f) { return same_picture(f, standing); });
+        look_until(name + "_won", banner_shown);
+    };
+    tap_key(x.dpy, window, XK_r);
+    watch_again("watch_r");
+    hold_key(x.dpy, XK_Escape, 0);
+    expect_exit_status(game, 0);
+
+    Game watcher;
+    watcher.add_all_data();
+    watcher.args = {"--replay", game.data_home + "/haystack/replays/field-245.hsr", "--set",
+                    "key.forward=Q"};
+    window = show_game(x, watcher);
+    ASSERT_NE(window, 0u);
+    move_mouse(x.dpy, window, cursor_x, cursor_y); // where play left the pointer
+    watch_again("watch_file");
+    hold_key(x.dpy, XK_Escape, 0);
+    expect_exit_status(watcher, 0);
 }

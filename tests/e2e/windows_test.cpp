@@ -119,8 +119,9 @@ TEST(WindowsProgram, CarriesTheGameIconAndItsVersion) {
 
 // Numbered fields are the same worlds on Windows as on Linux, byte for byte: the fingerprints
 // of the first field and of a field of the day, from the Windows build beside the game's
-// libraries, and from the Linux build.
-TEST(WindowsWorlds, NumberedFieldsAreLinuxOnes) {
+// libraries, and from the Linux build. The clock's fields are drawn from the game's copy of each
+// platform's C library numbers, which are those the library itself draws.
+TEST(WindowsWorlds, NumberedFieldsAreLinuxOnesAndTheClocksTheLibrarys) {
     fs::path folder = scratch_dir() + "/digest";
     fs::create_directories(folder);
     fs::copy_file(WINDOWS_BUILD "/world_digest.exe", folder / "world_digest.exe");
@@ -132,6 +133,45 @@ TEST(WindowsWorlds, NumberedFieldsAreLinuxOnes) {
     Ran on_linux = run(quoted(LINUX_WORLD_DIGEST) + " 1 20261209");
     ASSERT_EQ(on_linux.status, 0) << on_linux.output;
     EXPECT_EQ(windows.output, on_linux.output);
+    // The clock's fields: the game's copy of each C library's numbers is that library's own.
+    for (const std::string &digest :
+         {"wine " + quoted((folder / "world_digest.exe").string()), quoted(LINUX_WORLD_DIGEST)}) {
+        std::vector<std::string> drawn =
+            lines(run(digest + " --c-library 1765000000 2>/dev/null | tr -d '\\r'").output);
+        ASSERT_EQ(drawn.size(), 2u) << digest;
+        EXPECT_EQ(drawn[0].substr(drawn[0].find(':')), drawn[1].substr(drawn[1].find(':')))
+            << digest;
+    }
+}
+
+// Searches recorded on Linux play through the zip's haystack.exe --verify to the same lines as on
+// Linux, checkpoint by checkpoint; and searches recorded on Windows, in a numbered field and in
+// one the Windows runtime's numbers drew from the clock, verify on Linux.
+TEST(WindowsReplays, ProveTheSameSearchesAsLinuxBothWays) {
+    fs::path folder = scratch_dir() + "/replays";
+    fs::create_directories(folder);
+    fs::copy_file(WINDOWS_BUILD "/record_search.exe", folder / "record_search.exe");
+    for (const auto &entry : fs::directory_iterator(UNZIPPED))
+        if (entry.path().extension() == ".dll" || entry.path().extension() == ".exe")
+            fs::copy_file(entry.path(), folder / entry.path().filename());
+    std::string in = "cd " + quoted(folder.string()) + " && ";
+    for (const char *made : {"--field 20261209 ", "--clock 1765000000 "}) {
+        std::string from = made[2] == 'f' ? "field" : "clock";
+        Ran linux_made = run(in + quoted(LINUX_RECORD_SEARCH) + " linux-" + from + ".hsr " + made);
+        ASSERT_EQ(linux_made.status, 0) << linux_made.output;
+        Ran wine_made =
+            run(in + "wine record_search.exe windows-" + from + ".hsr " + made + "2>/dev/null");
+        ASSERT_EQ(wine_made.status, 0) << wine_made.output;
+    }
+    const char *files = " linux-field.hsr linux-clock.hsr windows-field.hsr windows-clock.hsr";
+    Ran on_linux = run(in + quoted(LINUX_GAME) + " --verify" + files);
+    Ran on_windows = run(in + "wine haystack.exe --verify" + files + " 2>/dev/null | tr -d '\\r'");
+    EXPECT_EQ(on_linux.status, 0) << on_linux.output;
+    EXPECT_EQ(on_windows.output, on_linux.output);
+    EXPECT_NE(on_linux.output.find("windows-clock.hsr: a field the clock chose (seed 1765000000, "
+                                   "Windows), found in "),
+              std::string::npos)
+        << on_linux.output;
 }
 
 // In a fresh wine prefix: the silent install puts the zip's files under Program Files with a

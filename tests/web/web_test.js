@@ -1,5 +1,6 @@
 // The browser release played in headless Chromium as a person would, one case a run:
-//   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER [the desktop build's world_digest tool]
+//   node web_test.js CASE SITE_FOLDER SCREENSHOT_FOLDER [the desktop build's world_digest tool,
+//     its record_search tool and its game]
 // (bench/web_bench.js opens the page its way, with a folder of its own.)
 // The page's state is read through a DevTools session without a user gesture, so that reading
 // it never lets the page sound.
@@ -11,7 +12,7 @@ const zlib = require('zlib');
 const fs = require('fs');
 const path = require('path');
 
-const [caseName, site, shots, digestTool] = process.argv.slice(2);
+const [caseName, site, shots, digestTool, recordTool, linuxGame] = process.argv.slice(2);
 const W = 640, H = 480;                             // the game's picture, game pixels
 const SKY = [102, 153, 204];                        // its clear colour
 const BLUE = [0, 0, 255];                           // the needle, the only pure blue
@@ -34,10 +35,13 @@ const check = (ok, what) => { if (!ok) throw new Error(what); };
 // The folder served on the loopback address (its `folder` may change); `refuse` names files
 // answered with 404. A request for `hang` is held unanswered in `held`; one for a file that
 // `hold` names waits in `waiting` until its answer is called. With `encoded`, .gz files are
-// sent as gzip-encoded, for the browser to unpack on the way.
-function serve(site, refuse = [], hold = [], encoded = false) {
+// sent as gzip-encoded, for the browser to unpack on the way. `files` adds files by their paths
+// ({'/x.hsr': bytes}).
+function serve(site, refuse = [], hold = [], encoded = false, files = {}) {
   const server = http.createServer((req, res) => {
     site = server.folder;
+    const added = files[req.url.split('?')[0]];
+    if (added) return res.writeHead(200, {'Content-Type': 'application/octet-stream'}).end(added);
     if (req.url.endsWith('/hang')) return server.held.push(res);
     if (hold.some(h => req.url.endsWith(h)) && !server.waiting.done)
       return server.waiting.push(() => server.emit('request', req, res));
@@ -59,8 +63,8 @@ function serve(site, refuse = [], hold = [], encoded = false) {
 // The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
 // `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
 // `before(g)` is awaited before the page is opened.
-async function open({clock, init, args = [], refuse, hold, encoded, before, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
-  const server = await serve(folder, refuse, hold, encoded);
+async function open({clock, init, args = [], refuse, hold, encoded, files, before, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
+  const server = await serve(folder, refuse, hold, encoded, files);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
   const page = await browser.newPage();
@@ -297,6 +301,24 @@ async function playThrough() {
   await holdKey(g, 'Space');
   const first = await g.data('world');
   await holdKey(g, 'KeyN');
+  const won = await searchAndWin(g);
+  check(won && await g.data('world') === first, 'three throws at the needle all missed');
+  check(needle(won, W - 1, H - 1).n === 0, 'the needle hides from the hit on');
+  await g.until(async () => await g.level() > 0.01, 10, 'the outro to sound');
+  check(share(won, 0, 0, W, 90, isSky) < 0.05, 'the end banner tops the canvas');
+  // A hundred strand ends a frame turn green, so a slow browser takes its time.
+  const green = share(won, 0, H / 4, W, H, isGreenStrand);
+  await g.until(async () => share(await grab(g, 'won_greening'), 0, H / 4, W, H, isGreenStrand) >
+                green + 0.01, 60, 'the strands to turn green');
+  check(await shown(g, '#new-field') && !await shown(g, '#share'), 'New field, and no Share in a field the clock chose');
+  await g.page.keyboard.press('KeyN');
+  await newFieldShown(g, first);
+  await g.close();
+}
+
+// Play just begun in a world whose needle lies by the mound's top, the cursor in the picture's
+// corner: a search by keys and the mouse; the frame of the win, or null after three misses.
+async function searchAndWin(g) {
   // Facing the mound's centre from where the orbit was: once the view is level again, up the
   // mound toward its top, where the needle lies.
   await framesPass(g, 3);
@@ -321,18 +343,7 @@ async function playThrough() {
     if (await thrownAndWon(g)) won = await grab(g, 'won_' + throws);
     else await holdKey(g, 'ArrowDown', BACK_AFTER_MISS);
   }
-  check(won && await g.data('world') === first, 'three throws at the needle all missed');
-  check(needle(won, W - 1, H - 1).n === 0, 'the needle hides from the hit on');
-  await g.until(async () => await g.level() > 0.01, 10, 'the outro to sound');
-  check(share(won, 0, 0, W, 90, isSky) < 0.05, 'the end banner tops the canvas');
-  // A hundred strand ends a frame turn green, so a slow browser takes its time.
-  const green = share(won, 0, H / 4, W, H, isGreenStrand);
-  await g.until(async () => share(await grab(g, 'won_greening'), 0, H / 4, W, H, isGreenStrand) >
-                green + 0.01, 60, 'the strands to turn green');
-  check(await shown(g, '#new-field') && !await shown(g, '#share'), 'New field, and no Share in a field the clock chose');
-  await g.page.keyboard.press('KeyN');
-  await newFieldShown(g, first);
-  await g.close();
+  return won;
 }
 
 const shown = (g, selector) => g.read(`!document.querySelector('${selector}').hidden`);
@@ -540,6 +551,83 @@ async function numberedFields() {
   await g.page.keyboard.press('Space');
   await g.until(async () => await g.read("document.getElementById('daily').disabled"), 10, 'the control to wait');
   await g.close();
+}
+
+// --- Replays ------------------------------------------------------------------------------
+
+const {execFileSync} = require('child_process');
+// The time the Linux game's --verify proves for the replay file `file`, "0:41.3"; it throws
+// unless the game finds the needle (exit status 0).
+const linuxTime = file => / found in (\d+:\d\d\.\d) \(\d+ ticks\)$/m.exec(
+    execFileSync(linuxGame, ['--verify', file], {encoding: 'utf8'}))[1];
+// The live region's last line, once `pattern` matches it: the match.
+async function said(g, pattern, what) {
+  let match = null;
+  await g.until(async () => (match = pattern.exec(await g.read(
+      "document.getElementById('results').lastElementChild?.textContent ?? ''"))), 90, what);
+  return match;
+}
+// Watching a replay: once it plays, Right three times, eight times the usual speed.
+async function speedUp(g) {
+  await g.until(async () => await g.data('stage') === 'replay', 60, 'the replay to play');
+  for (let k = 0; k < 3; k++) await g.page.keyboard.press('ArrowRight'), await framesPass(g, 1);
+}
+const noticeSays = g => g.read("document.getElementById('notice').hidden ? '' : document.getElementById('notice-text').textContent");
+
+// A search recorded by Linux (record_search), served with the site, watched through ?replay=:
+// the live region ends with the very time Linux's --verify proves, so the browser ran Linux's
+// ticks. A replay that cannot be fetched, or is none, is said in a line, and no game starts.
+async function replayFromLinux() {
+  const folder = fs.mkdtempSync(path.join(require('os').tmpdir(), 'haystack-replay-'));
+  const file = path.join(folder, 'linux.hsr');
+  execFileSync(recordTool, [file, '--field', '20261209']);
+  const time = linuxTime(file);
+  const g = await open({query: '?replay=linux.hsr', files: {'/linux.hsr': fs.readFileSync(file),
+                                                            '/broken.hsr': Buffer.alloc(100, 'x')}});
+  await speedUp(g);
+  check(await g.data('field') === '20261209', 'the replay\'s field');
+  const [, watched] = await said(g, /^Replay: found in (.+)$/, "the replay's end");
+  check(watched === time, `the browser's replay found the needle in ${watched}, Linux's --verify in ${time}`);
+  for (const [name, line] of [['missing', /^The replay missing\.hsr could not be fetched \(404 Not Found\)\.$/],
+                              ['broken', /^The replay broken\.hsr cannot be watched: not a replay file\.$/]]) {
+    await g.page.goto(`${g.origin}/?replay=${name}.hsr`);
+    await g.until(async () => line.test(await noticeSays(g)), 60, 'the line for the ' + name + ' replay');
+    await sleep(1);
+    check(await g.frames() === 0, 'no game starts on the ' + name + ' replay');
+  }
+  await g.close();
+  fs.rmSync(folder, {recursive: true});
+}
+
+// A numbered field won in the browser: the live region says the time; the replay the page keeps,
+// read back from its storage, proves that time on Linux; Watch, shown after the win alone,
+// watches it to the same time; and a reload gives the kept replays back to the program.
+async function winThenWatch() {
+  const g = await open({query: '?field=' + FIELD_ON_TOP});
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  await aim(g, W - 1, H - 1);
+  await holdKey(g, 'Space');
+  check(!await shown(g, '#watch'), 'no Watch before a win');
+  check(await searchAndWin(g), 'three throws at the needle all missed');
+  const [, time] = await said(g, /^Found in (.+)$/, "the search's end");
+  const kept = await g.read(`[localStorage.getItem('haystack.replay.last.hsr'), localStorage.getItem('haystack.replay.field-${FIELD_ON_TOP}.hsr')]`);
+  check(kept[0] && kept[1] === kept[0], 'the search kept as last.hsr and as the field\'s best');
+  const folder = fs.mkdtempSync(path.join(require('os').tmpdir(), 'haystack-replay-'));
+  fs.writeFileSync(path.join(folder, 'browser.hsr'), Buffer.from(kept[0], 'base64'));
+  const linux = linuxTime(path.join(folder, 'browser.hsr'));
+  check(linux === time, `Linux's --verify proves ${linux} of the browser's search, found in ${time}`);
+  await g.until(async () => await shown(g, '#watch'), 10, 'Watch after the win');
+  await g.page.click('#watch');
+  await speedUp(g);
+  check(!await shown(g, '#watch'), 'no Watch while the replay plays');
+  const [, watched] = await said(g, /^Replay: found in (.+)$/, "the replay's end");
+  check(watched === time, `the replay found the needle in ${watched}, the search in ${time}`);
+  await g.page.reload();
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames after a reload');
+  const bytes = await g.read("Array.from(FS.readFile('/replays/last.hsr')).join()");
+  check(bytes === [...Buffer.from(kept[0], 'base64')].join(), 'the kept replay is the program\'s file again');
+  await g.close();
+  fs.rmSync(folder, {recursive: true});
 }
 
 // --- Screens of every size, and fingers ---------------------------------------------------
@@ -757,8 +845,9 @@ async function landscapeResize() {
   const bar = await rect(g, '#bar', true);
   check(c.h + bar.h >= 420 - 3 && bar.y >= c.y + c.h, 'the picture fills the frame above its help line'); // 4:3 in whole pixels
   await g.read("document.querySelector('iframe').style.width = '300px'");
-  await sleep(1);
-  c = await fitsWhole(g, 1, true);
+  // The picture is fitted again at the game's next frame, which a loaded machine draws late.
+  const fitted = async () => { try { c = await fitsWhole(g, 1, true); return true; } catch (e) { return false; } };
+  await g.until(fitted, 30, 'the picture fitted to the narrowed frame');
   check(c.w > 299, 'and fits it again once narrowed');
   await g.close();
 }
@@ -951,7 +1040,7 @@ const cases = {lostContext, sameAsDesktop, titleCardAndIntro, picturesAndLateMus
                spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
                programPackedOrNot, phonePortrait, landscapeResize, largeScreenFullscreen, installOffline,
                gamepadPlayThrough, serviceWorkersRefused,
-               keyboardOptions, phoneOptions, numberedFields};
+               keyboardOptions, phoneOptions, numberedFields, replayFromLinux, winThenWatch};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep, audit, describeAudit, lighthouseModule, blockingTime};
