@@ -62,6 +62,36 @@ TEST(Replay, AFoundSearchIsProvenThroughItsFileAndAChangedOneIsNot) {
     Replay late = read; // the same search but played from another tick of the orbit
     late.start_tick++;
     EXPECT_FALSE(verify_replay(late).found);
+
+    // --verify's lines and status for the three, as files: found, diverged, not found.
+    std::string folder = scratch_dir(), said;
+    const char *names[] = {"found.hsr", "turned.hsr", "late.hsr"};
+    const Replay *replays[] = {&read, &turned, &late};
+    std::vector<std::string> paths;
+    for (int i = 0; i < 3; i++) {
+        paths.push_back(folder + "/" + names[i]);
+        std::vector<unsigned char> file = encode_replay(*replays[i]);
+        std::FILE *out = std::fopen(paths.back().c_str(), "wb");
+        ASSERT_TRUE(out);
+        std::fwrite(file.data(), 1, file.size(), out);
+        std::fclose(out);
+    }
+    const char *opened[] = {paths[0].c_str(), paths[1].c_str(), paths[2].c_str()};
+    std::FILE *lines = std::tmpfile();
+    EXPECT_EQ(verify_replay_files(1, opened, names, lines), 0);
+    EXPECT_EQ(verify_replay_files(3, opened, names, lines), 1);
+    std::rewind(lines);
+    for (int c; (c = std::fgetc(lines)) != EOF;)
+        said += char(c);
+    std::fclose(lines);
+    std::string found = "found.hsr: field 7, found in 0:0";
+    EXPECT_EQ(said.find(found), 0u) << said;
+    EXPECT_NE(said.find(found, 1), std::string::npos) << said;
+    EXPECT_NE(said.find("turned.hsr: field 7, the needle is not found: the search diverged at "
+                        "tick 30\n"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("late.hsr: field 7, the needle is not found"), std::string::npos) << said;
 }
 
 TEST(ReplayCoding, EveryTickComesBackAsItWent) {
