@@ -1014,3 +1014,23 @@ TEST_F(Playing, AWonSearchWatchedAgainShowsWhatPlayShowed) {
     hold_key(x.dpy, XK_Escape, 0);
     expect_exit_status(watcher, 0);
 }
+
+// One search by all three: the pad's Start begins it and its left trigger looks down and back,
+// the keys walk up the mound, the mouse throws. The search kept plays through to the time the
+// game shared.
+TEST_F(PadPlaying, KeysMouseAndPadInOneSearchThatItsReplayProves) {
+    game.args = {"--field", FIELD_ON_TOP, "--set", "bob=off"};
+    ASSERT_NO_FATAL_FAILURE(start_with_pad());
+    look_until("mixed_play_start", title_card_gone);
+    hold("axis 4 32767", "axis 4 -32768", never, 0.3);
+    walk_up_to_needle(); // level again by then
+    throw_at_needle(0.2);
+    ASSERT_TRUE(wait_until([&] { return shared_ticks(game.output(), FIELD_ON_TOP) > 0; }, 5.0));
+    int shared = shared_ticks(game.output(), FIELD_ON_TOP);
+    Ran verified = run("env -u DISPLAY " + ::quoted(game.program) + " --verify " +
+                       ::quoted(game.data_home + "/haystack/replays/field-245.hsr"));
+    EXPECT_EQ(verified.status, 0) << verified.output;
+    size_t ticks_at = verified.output.rfind('(');
+    int proven = ticks_at == std::string::npos ? 0 : std::atoi(&verified.output[ticks_at + 1]);
+    EXPECT_EQ(proven / 3, shared / 3) << "to the tenth shared: " << verified.output;
+}
