@@ -1,6 +1,8 @@
 // End-to-end harness: see harness.h.
 #include "harness.h"
 
+#include "scratch_dir.h"
+
 #include "audio_probe.h"
 #include "data_files.h"
 #include "tga.h"
@@ -699,4 +701,13 @@ void RunningGame::start_game(bool with_all_data) {
         game.add_all_data();
     window = show_game(x, game);
     ASSERT_NE(window, 0u);
+}
+
+void expect_launcher_verifies(const std::string &launcher, const std::string &record_search) {
+    std::string in = "cd " + quoted(scratch_dir()) + " && ";
+    Ran made = run(in + quoted(record_search) + " search.hsr --field 9");
+    ASSERT_EQ(made.status, 0) << made.output;
+    Ran verified = run(in + "env -u DISPLAY " + quoted(launcher) + " --verify search.hsr");
+    EXPECT_EQ(verified.status, 0) << verified.output;
+    EXPECT_EQ(verified.output.rfind("search.hsr: field 9, found in ", 0), 0u) << verified.output;
 }

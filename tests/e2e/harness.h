@@ -105,6 +105,10 @@ struct Ran {
 };
 Ran run(const std::string &command);
 std::string quoted(const std::string &path); // in single quotes, for the shell
+
+// A search that `record_search` writes into a scratch folder, named there, is proven by
+// `launcher` --verify started in that folder with no display: status 0 and its line.
+void expect_launcher_verifies(const std::string &launcher, const std::string &record_search);
 // What desktop-file-validate finds wrong with a desktop entry; empty when nothing.
 std::string desktop_entry_complaints(const std::string &entry);
 

@@ -119,13 +119,7 @@ class UnpackedPackage : public RunningGame {
 // From the folder where a replay lies, the installed launcher proves it by its name there, with no
 // display at all.
 TEST_F(UnpackedPackage, LauncherVerifiesAReplayNamedWhereThePlayerIs) {
-    std::string in = "cd " + quoted(scratch_dir()) + " && ";
-    Ran made = run(in + quoted(RECORD_SEARCH) + " search.hsr --field 9");
-    ASSERT_EQ(made.status, 0) << made.output;
-    Ran verified =
-        run(in + "env -u DISPLAY " + quoted(root / "usr/games/haystack") + " --verify search.hsr");
-    EXPECT_EQ(verified.status, 0) << verified.output;
-    EXPECT_EQ(verified.output.rfind("search.hsr: field 9, found in ", 0), 0u) << verified.output;
+    expect_launcher_verifies((root / "usr/games/haystack").string(), RECORD_SEARCH);
 }
 
 // The game runs in a scratch folder holding no data; the launcher takes it to its own.

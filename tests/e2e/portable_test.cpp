@@ -96,14 +96,7 @@ TEST(PortableArchive, DesktopEntryInstallsAndUninstallsForTheUser) {
 
 // From the folder where a replay lies, the archive's launcher proves it by its name there.
 TEST(PortableArchive, LauncherVerifiesAReplayNamedWhereThePlayerIs) {
-    fs::path folder = unpacked();
-    std::string in = "cd " + quoted(scratch_dir()) + " && ";
-    Ran made = run(in + quoted(RECORD_SEARCH) + " search.hsr --field 9");
-    ASSERT_EQ(made.status, 0) << made.output;
-    Ran verified =
-        run(in + "env -u DISPLAY " + quoted(folder / "haystack") + " --verify search.hsr");
-    EXPECT_EQ(verified.status, 0) << verified.output;
-    EXPECT_EQ(verified.output.rfind("search.hsr: field 9, found in ", 0), 0u) << verified.output;
+    expect_launcher_verifies((unpacked() / "haystack").string(), RECORD_SEARCH);
 }
 
 // Before OpenGL is installed: the launcher names it in one line and the game does not start.
