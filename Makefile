@@ -10,7 +10,7 @@ LOAD ?= 0
 RUN_TESTS = REPEAT=$(REPEAT) LOAD=$(LOAD) scripts/run-tests
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
-.PHONY: run test bench sanitize soak fuzz fuzz-picture fuzz-music fuzz-replay install uninstall package \
+.PHONY: run test board bench sanitize soak fuzz fuzz-picture fuzz-music fuzz-replay install uninstall package \
 	format data build deps test-deps package-deps windows test-windows windows-deps web \
 	serve-web test-web bench-web web-deps arm64 test-arm64 arm64-deps release release-deps \
 	check-reproducible test-debian debian-deps portable portable-deps
@@ -23,6 +23,13 @@ run: deps
 
 test: test-deps build
 	$(RUN_TESTS) $(BUILD) -j 2
+
+# A board on this machine at http://localhost:8080, its runs in board.db here.
+board:
+	scripts/install-deps board
+	$(CONFIGURE) -DBUILD_TESTING=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target haystack-board
+	$(BUILD)/haystack-board --listen 127.0.0.1:8080 --database sqlite:board.db
 
 # Frame cost (also by window size), start-up, tick cadence and memory; on $$DISPLAY or in an
 # Xvfb with a 1080p screen.

@@ -359,6 +359,10 @@ bool decode_replay(const unsigned char *bytes, size_t size, Replay *replay, std:
 
 void start_replay(const Replay &replay) {
     generate_world(replay.generator, replay.seed);
+    start_replay_in_world(replay);
+}
+
+void start_replay_in_world(const Replay &replay) {
     reset_player();
     play_settings = replay.settings;
     TickInput idle = {0, 0, 0.0f, 0.0f};
@@ -367,8 +371,13 @@ void start_replay(const Replay &replay) {
 }
 
 ReplayOutcome verify_replay(const Replay &replay) {
+    generate_world(replay.generator, replay.seed);
+    return verify_replay_in_world(replay);
+}
+
+ReplayOutcome verify_replay_in_world(const Replay &replay) {
     ReplayOutcome outcome = {false, 0, 0};
-    start_replay(replay);
+    start_replay_in_world(replay);
     size_t count = replay.ticks.size();
     for (size_t i = 0; i < count; i++) {
         const ReplayTick &tick = replay.ticks[i];
@@ -412,7 +421,7 @@ bool read_replay_file(const char *path, Replay *replay, std::string *why) {
 }
 
 // A time of `ticks` as minutes, seconds and tenths, "0:41.3", the tenths cut down.
-static std::string time_text(int ticks) {
+std::string search_time_text(int ticks) {
     int tenths = ticks / (TICKS_PER_SECOND / 10);
     char text[32];
     std::snprintf(text, sizeof text, "%d:%02d.%d", tenths / 600, tenths / 10 % 60, tenths % 10);
@@ -445,7 +454,7 @@ int verify_replay_files(int count, const char *const *paths, const char *const *
         std::string field = field_text(replay);
         if (outcome.found && outcome.found_ticks == replay.found_ticks) {
             std::fprintf(out, "%s: %s, found in %s (%d ticks)\n", names[i], field.c_str(),
-                         time_text(outcome.found_ticks).c_str(), outcome.found_ticks);
+                         search_time_text(outcome.found_ticks).c_str(), outcome.found_ticks);
             continue;
         }
         if (outcome.diverged_tick)

@@ -53,6 +53,10 @@ bool decode_replay(const unsigned char *bytes, size_t size, Replay *replay, std:
 // before the start, and the settings of the start.
 void start_replay(const Replay &replay);
 
+// The same for a world already made from the replay's generator and seed: the board keeps the
+// needles of the fields it has seen, which is all of the world a tick reads.
+void start_replay_in_world(const Replay &replay);
+
 // What playing a replay through showed.
 struct ReplayOutcome {
     bool found;        // its last tick, and no other, found the needle
@@ -62,6 +66,12 @@ struct ReplayOutcome {
 
 // Plays `replay` through the simulation from its start, as fast as it runs.
 ReplayOutcome verify_replay(const Replay &replay);
+
+// The same in a world already made from the replay's generator and seed.
+ReplayOutcome verify_replay_in_world(const Replay &replay);
+
+// A search's time of `ticks` as a player reads it: "0:41.3".
+std::string search_time_text(int ticks);
 
 // Reads the replay file at `path`; false with one line of reason when it is none this version
 // can play ("cannot be read: Is a directory", or decode_replay's).
