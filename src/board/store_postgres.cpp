@@ -2,6 +2,7 @@
 // each made again when the database comes back after going away.
 #include <libpq-fe.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <atomic>
 #include <ctime>
@@ -21,8 +22,13 @@ struct Connection {
         PQfinish(db);
     }
 };
-static Connection writer;              // the connection that writes
-static thread_local Connection reader; // this thread's for reading
+const int READERS = 8; // connections for reading, shared by the server's threads
+
+static Connection writer;                   // the connection that writes
+static Connection readers[READERS];         // for reading, each lent to one thread at a time
+static bool lent[READERS];                  // which are lent now
+static std::mutex readers_lock;             // guards `lent`
+static std::condition_variable reader_free; // one is given back
 
 // `c` ready to use, connected if it was not or had broken; null when the database is away.
 static PGconn *ready(Connection *c) {
@@ -39,6 +45,33 @@ static PGconn *ready(Connection *c) {
         }
     }
     return c->db;
+}
+
+// A reading connection lent to this thread until it is given back; its index.
+static int borrow_reader() {
+    std::unique_lock<std::mutex> hold(readers_lock);
+    int free_one = -1;
+    reader_free.wait(hold, [&] {
+        for (int i = 0; i < READERS && free_one < 0; i++)
+            free_one = lent[i] ? -1 : i;
+        return free_one >= 0;
+    });
+    lent[free_one] = true;
+    return free_one;
+}
+
+static void give_back(int index) {
+    std::lock_guard<std::mutex> hold(readers_lock);
+    lent[index] = false;
+    reader_free.notify_one();
+}
+
+// Runs `read` with a reading connection, or null when the database is away.
+template <typename Read> static StoreResult with_reader(Read read) {
+    int index = borrow_reader();
+    StoreResult result = read(ready(&readers[index]));
+    give_back(index);
+    return result;
 }
 
 // Runs `sql` with `count` text parameters (`binary` marks the one that is bytes, or -1).
@@ -190,8 +223,8 @@ static void postgres_add_runs(const NewRun *runs, AddedRun *added, int count) {
     }
 }
 
-static StoreResult postgres_board(long field, int limit, std::vector<BoardRow> *rows) {
-    PGconn *db = ready(&reader);
+// Field `field`'s board read on `db`, null when the database is away.
+static StoreResult read_board(PGconn *db, long field, int limit, std::vector<BoardRow> *rows) {
     if (!db)
         return STORE_UNAVAILABLE;
     std::string field_text = std::to_string(field), limit_text = std::to_string(limit);
@@ -211,8 +244,8 @@ static StoreResult postgres_board(long field, int limit, std::vector<BoardRow> *
     return STORE_OK;
 }
 
-static StoreResult postgres_replay(long long id, std::vector<unsigned char> *bytes) {
-    PGconn *db = ready(&reader);
+// Run `id`'s replay read on `db`, null when the database is away.
+static StoreResult read_replay(PGconn *db, long long id, std::vector<unsigned char> *bytes) {
     if (!db)
         return STORE_UNAVAILABLE;
     std::string id_text = std::to_string(id);
@@ -228,6 +261,14 @@ static StoreResult postgres_replay(long long id, std::vector<unsigned char> *byt
     }
     PQclear(result);
     return found;
+}
+
+static StoreResult postgres_board(long field, int limit, std::vector<BoardRow> *rows) {
+    return with_reader([&](PGconn *db) { return read_board(db, field, limit, rows); });
+}
+
+static StoreResult postgres_replay(long long id, std::vector<unsigned char> *bytes) {
+    return with_reader([&](PGconn *db) { return read_replay(db, id, bytes); });
 }
 
 static StoreResult postgres_remove_run(long long id) {
@@ -246,8 +287,8 @@ static StoreResult postgres_remove_run(long long id) {
 }
 
 static StoreResult postgres_health() {
-    PGconn *db = ready(&reader);
-    return db && run(db, "SELECT 1") ? STORE_OK : STORE_UNAVAILABLE;
+    return with_reader(
+        [](PGconn *db) { return db && run(db, "SELECT 1") ? STORE_OK : STORE_UNAVAILABLE; });
 }
 
 static void postgres_close() {
