@@ -8,20 +8,36 @@ const char *const SCHEMA_V1[] = {
     "REFERENCES names (name_key), ticks INTEGER NOT NULL, posted BIGINT NOT NULL, address TEXT "
     "NOT NULL, replay {BLOB} NOT NULL)",
     "CREATE INDEX runs_by_name ON runs (field, name_key, ticks, id)",
+    // Each name's best run on each field, kept as runs come and go: the board is read from it.
+    "CREATE TABLE bests (field BIGINT NOT NULL, name_key TEXT NOT NULL, ticks INTEGER NOT NULL, "
+    "id BIGINT NOT NULL REFERENCES runs (id), PRIMARY KEY (field, name_key))",
+    "CREATE INDEX bests_by_time ON bests (field, ticks, id)",
     nullptr,
 };
 
-// Each name's best run on the field (fewest ticks, then the earliest), ranked.
-#define BEST_RUNS                                                                                  \
-    "SELECT b.id, b.name_key, b.ticks, ROW_NUMBER() OVER (ORDER BY b.ticks, b.id) AS place, "      \
-    "COUNT(*) OVER () AS names FROM (SELECT id, name_key, ticks, ROW_NUMBER() OVER (PARTITION "    \
-    "BY name_key ORDER BY ticks, id) AS k FROM runs WHERE field = $1) AS b WHERE b.k = 1"
+const char *const KEEP_BEST =
+    "INSERT INTO bests (field, name_key, ticks, id) VALUES ($1, $2, $3, $4) "
+    "ON CONFLICT (field, name_key) DO UPDATE SET ticks = excluded.ticks, id = excluded.id "
+    "WHERE excluded.ticks < bests.ticks";
 
-const char *const BOARD_QUERY = "SELECT r.id, n.name, r.ticks FROM (" BEST_RUNS
-                                ") AS r JOIN names AS n ON n.name_key = r.name_key "
-                                "ORDER BY r.place LIMIT $2";
-const char *const RANK_QUERY = "SELECT r.place, r.names FROM (" BEST_RUNS ") AS r "
-                               "WHERE r.name_key = $2";
+const char *const BOARD_QUERY = "SELECT b.id, n.name, b.ticks FROM bests AS b JOIN names AS n "
+                                "ON n.name_key = b.name_key WHERE b.field = $1 "
+                                "ORDER BY b.ticks, b.id LIMIT $2";
+
+const char *const RANK_QUERY =
+    "SELECT (SELECT COUNT(*) FROM bests AS o WHERE o.field = b.field AND (o.ticks < b.ticks OR "
+    "(o.ticks = b.ticks AND o.id < b.id))) + 1, (SELECT COUNT(*) FROM bests AS a WHERE "
+    "a.field = b.field) FROM bests AS b WHERE b.field = $1 AND b.name_key = $2";
+
+const char *const REMOVE_RUN[] = {
+    "DELETE FROM bests WHERE id = $1",
+    "INSERT INTO bests (field, name_key, ticks, id) SELECT r.field, r.name_key, r.ticks, r.id "
+    "FROM runs AS r, runs AS gone WHERE gone.id = $1 AND r.field = gone.field AND "
+    "r.name_key = gone.name_key AND r.id <> gone.id ORDER BY r.ticks, r.id LIMIT 1 "
+    "ON CONFLICT (field, name_key) DO NOTHING",
+    "DELETE FROM runs WHERE id = $1",
+    nullptr,
+};
 
 const Store *store_for_url(const std::string &url) {
     const Store *STORES[] = {&SQLITE_STORE, &POSTGRES_STORE}; // every store the board has

@@ -71,7 +71,9 @@ const Store *store_for_url(const std::string &url);
 // game's capitals show alike, are one name.
 std::string name_key(const std::string &name);
 
-// The SQL both stores share: the schema's tables and the board's query.
-extern const char *const SCHEMA_V1[]; // statements making schema 1, null-ended
-extern const char *const BOARD_QUERY; // field ?1, limit ?2: rows of id, name, ticks
-extern const char *const RANK_QUERY;  // field ?1, name key ?2: one row of rank, of
+// The SQL both stores share, its parameters $1, $2... bound by each.
+extern const char *const SCHEMA_V1[];  // statements making schema 1, null-ended
+extern const char *const KEEP_BEST;    // field, name key, ticks, id: the name's best if better
+extern const char *const BOARD_QUERY;  // field, limit: rows of id, name, ticks, fastest first
+extern const char *const RANK_QUERY;   // field, name key: one row of the name's rank, and names
+extern const char *const REMOVE_RUN[]; // id: statements taking a run down, null-ended

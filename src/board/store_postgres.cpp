@@ -191,6 +191,13 @@ static bool add_one(PGconn *db, const NewRun &run_in, AddedRun *added) {
     added->id = std::atoll(PQgetvalue(result, 0, 0));
     PQclear(result);
 
+    std::string id = std::to_string(added->id);
+    const char *best_values[] = {field.c_str(), key.c_str(), ticks.c_str(), id.c_str()};
+    result = query(db, KEEP_BEST, 4, best_values);
+    if (!ok(result, PGRES_COMMAND_OK))
+        return added->result = failure(db), false;
+    PQclear(result);
+
     const char *rank_values[] = {field.c_str(), key.c_str()};
     result = query(db, RANK_QUERY, 2, rank_values);
     if (!ok(result, PGRES_TUPLES_OK) || PQntuples(result) != 1)
@@ -274,16 +281,24 @@ static StoreResult postgres_replay(long long id, std::vector<unsigned char> *byt
 static StoreResult postgres_remove_run(long long id) {
     std::lock_guard<std::mutex> hold(writer_lock);
     PGconn *db = ready(&writer);
-    if (!db)
-        return STORE_UNAVAILABLE;
+    if (!db || !run(db, "BEGIN"))
+        return db ? failure(db) : STORE_UNAVAILABLE;
     std::string id_text = std::to_string(id);
     const char *values[] = {id_text.c_str()};
-    PGresult *result = query(db, "DELETE FROM runs WHERE id = $1", 1, values);
-    if (!ok(result, PGRES_COMMAND_OK))
+    int removed = 0;
+    for (int i = 0; REMOVE_RUN[i]; i++) {
+        PGresult *result = query(db, REMOVE_RUN[i], 1, values);
+        if (!ok(result, PGRES_COMMAND_OK)) {
+            StoreResult why = failure(db);
+            run(db, "ROLLBACK");
+            return why;
+        }
+        removed = std::atoi(PQcmdTuples(result));
+        PQclear(result);
+    }
+    if (!run(db, "COMMIT"))
         return failure(db);
-    StoreResult found = std::atoi(PQcmdTuples(result)) ? STORE_OK : STORE_NOT_FOUND;
-    PQclear(result);
-    return found;
+    return removed ? STORE_OK : STORE_NOT_FOUND;
 }
 
 static StoreResult postgres_health() {

@@ -168,6 +168,16 @@ static bool add_one(const NewRun &run_in, AddedRun *added) {
     if (status != SQLITE_ROW)
         return added->result = result_of(status), false;
 
+    s = prepare(writer, KEEP_BEST);
+    bind_int(s, "$1", run_in.field);
+    bind_text(s, "$2", key);
+    bind_int(s, "$3", run_in.ticks);
+    bind_int(s, "$4", added->id);
+    status = sqlite3_step(s);
+    sqlite3_finalize(s);
+    if (status != SQLITE_DONE)
+        return added->result = result_of(status), false;
+
     s = prepare(writer, RANK_QUERY);
     bind_int(s, "$1", run_in.field);
     bind_text(s, "$2", key);
@@ -256,13 +266,22 @@ static StoreResult sqlite_replay(long long id, std::vector<unsigned char> *bytes
 
 static StoreResult sqlite_remove_run(long long id) {
     std::lock_guard<std::mutex> hold(writer_lock);
-    sqlite3_stmt *s = prepare(writer, "DELETE FROM runs WHERE id = $id");
-    bind_int(s, "$id", id);
-    int status = sqlite3_step(s);
-    sqlite3_finalize(s);
-    if (status != SQLITE_DONE)
+    int status = run(writer, "BEGIN IMMEDIATE");
+    int removed = 0;
+    for (int i = 0; status == SQLITE_OK && REMOVE_RUN[i]; i++) {
+        sqlite3_stmt *s = prepare(writer, REMOVE_RUN[i]);
+        bind_int(s, "$1", id);
+        status = sqlite3_step(s) == SQLITE_DONE ? SQLITE_OK : sqlite3_errcode(writer);
+        sqlite3_finalize(s);
+        removed = sqlite3_changes(writer);
+    }
+    if (status == SQLITE_OK)
+        status = run(writer, "COMMIT");
+    if (status != SQLITE_OK) {
+        run(writer, "ROLLBACK");
         return result_of(status);
-    return sqlite3_changes(writer) ? STORE_OK : STORE_NOT_FOUND;
+    }
+    return removed ? STORE_OK : STORE_NOT_FOUND;
 }
 
 static StoreResult sqlite_health() {

@@ -336,6 +336,27 @@ TEST_P(BoardApi, EveryAcknowledgedRunOutlivesAKillAndATerminatedBoardFinishesIts
         EXPECT_EQ(get(third, "/api/runs/" + std::to_string(id) + "/replay").status, 200) << id;
 }
 
+TEST_P(BoardApi, RemoveTakesOneRunDownAndTheNamesNextBestStands) {
+    BoardProcess &b = board();
+    std::string fast = search_bytes(7), slow = search_bytes(7, 90);
+    long long fast_id = post_run(b, "Ann", TOKEN_A, fast).parsed()["id"];
+    long long slow_id = post_run(b, "Ann", TOKEN_A, slow).parsed()["id"];
+    ASSERT_GT(slow_id, fast_id);
+    auto remove = [&](long long id) {
+        std::string command = std::string(HAYSTACK_BOARD_BINARY) + " remove " + std::to_string(id) +
+                              " --database " + b.database + " 2>/dev/null";
+        return WEXITSTATUS(std::system(command.c_str()));
+    };
+    EXPECT_EQ(remove(fast_id), 0);
+    json runs = get(b, "/api/fields/7").parsed()["runs"];
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0]["id"], slow_id);
+    EXPECT_EQ(get(b, "/api/runs/" + std::to_string(fast_id) + "/replay").status, 404);
+    EXPECT_EQ(remove(fast_id), 1);
+    EXPECT_EQ(remove(slow_id), 0);
+    EXPECT_EQ(get(b, "/api/fields/7").parsed()["runs"].size(), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(, BoardApi, testing::Values("sqlite", "postgresql"),
                          [](const testing::TestParamInfo<const char *> &param) {
                              return std::string(param.param);
