@@ -10,7 +10,7 @@ LOAD ?= 0
 RUN_TESTS = REPEAT=$(REPEAT) LOAD=$(LOAD) scripts/run-tests
 CONFIGURE = cmake -S . -B $(BUILD) -DHAYSTACK_WERROR=$(WERROR)
 
-.PHONY: run test board bench sanitize soak fuzz fuzz-picture fuzz-music fuzz-replay install uninstall package \
+.PHONY: run test board bench bench-board sanitize soak fuzz fuzz-picture fuzz-music fuzz-replay install uninstall package \
 	format data build deps test-deps package-deps windows test-windows windows-deps web \
 	serve-web test-web bench-web web-deps arm64 test-arm64 arm64-deps release release-deps \
 	check-reproducible test-debian debian-deps portable portable-deps
@@ -38,6 +38,13 @@ bench: test-deps
 	cmake --build $(BUILD)-bench -j $(JOBS) --target haystack_bench
 	if [ -n "$$DISPLAY" ]; then $(BUILD)-bench/bench/haystack_bench; \
 	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD)-bench/bench/haystack_bench; fi
+
+# The board under wrk: its reads beside nginx serving the same bytes, and runs proven and
+# committed a second on SQLite and on a PostgreSQL cluster of its own (bench/board/run-bench).
+bench-board: test-deps
+	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DHAYSTACK_BENCH=ON
+	cmake --build $(BUILD)-bench -j $(JOBS) --target haystack-board record_search
+	bench/board/run-bench $(BUILD)-bench/haystack-board $(BUILD)-bench/record_search
 
 # Address and undefined-behaviour sanitizers over the whole suite. Optimised a little, as the
 # address sanitizer advises: unoptimised, the game draws a third of its frames and the

@@ -3,6 +3,7 @@
 
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <thread>
@@ -21,13 +23,17 @@
 
 using nlohmann::json;
 
-const size_t MOST_BODY = 64 * 1024; // the largest replay posted, bytes
-const int WORKER_THREADS = 128;     // requests served at once, slow clients among them
-const int READ_TIMEOUT = 5;         // seconds a client may take to send a request
-const int WRITE_TIMEOUT = 5;        // seconds a client may take to read the answer
-const int KEEP_ALIVE_TIMEOUT = 2;   // seconds an idle connection is kept open
-const int MOST_RUNS_A_COMMIT = 64;  // runs kept in one commit, when many wait
-const int RETRY_SECONDS = 5;        // Retry-After when the board cannot take a run now
+const size_t MOST_BODY = 64 * 1024;     // the largest replay posted, bytes
+const int WORKER_THREADS = 128;         // requests served at once, slow clients among them
+const int READ_TIMEOUT = 5;             // seconds a client may take to send a request
+const int WRITE_TIMEOUT = 5;            // seconds a client may take to read the answer
+const int KEEP_ALIVE_REQUESTS = 100000; // requests on one connection before it is closed
+const int LISTEN_BACKLOG = SOMAXCONN;   // connections waiting to be accepted: many clients
+                                        // connecting at once are not made to try again a
+                                        // second later
+const int KEEP_ALIVE_TIMEOUT = 2;       // seconds an idle connection is kept open
+const int MOST_RUNS_A_COMMIT = 64;      // runs kept in one commit, when many wait
+const int RETRY_SECONDS = 5;            // Retry-After when the board cannot take a run now
 
 // The page's and the board's own Content-Security-Policy: the board's origin only.
 const char *const BOARD_POLICY = "default-src 'none'; style-src 'self'; img-src 'self'; "
@@ -146,6 +152,64 @@ static bool allow_run(const std::string &address) {
     return true;
 }
 
+// ---- Boards as read, kept a moment: a busy field is read from the database once a second
+
+const double BOARD_KEPT_SECONDS = 1;  // how long a board read stays the answer, unless this
+                                      // board takes a run on its field meanwhile
+const size_t MOST_BOARDS_KEPT = 1000; // fields whose boards are kept before starting again
+
+// A field's board as last read: its best MAX_BOARD_LIMIT runs, and its JSON whole.
+struct KeptBoard {
+    std::vector<BoardRow> rows;
+    std::shared_ptr<const std::string> json_text;
+    double read_at; // seconds on the steady clock
+};
+static std::mutex boards_lock;           // guards `boards`
+static std::map<long, KeptBoard> boards; // by field
+
+// The board's JSON for `rows`, the first `limit` of them.
+static std::string board_json(long field, const std::vector<BoardRow> &rows, size_t limit) {
+    json runs = json::array();
+    for (size_t i = 0; i < rows.size() && i < limit; i++)
+        runs.push_back(json{{"rank", rows[i].rank},
+                            {"name", rows[i].name},
+                            {"ticks", rows[i].ticks},
+                            {"time", search_time_text(rows[i].ticks)},
+                            {"id", rows[i].id}});
+    return json{{"field", field}, {"runs", runs}}.dump();
+}
+
+// Field `field`'s board, read again when the one kept is older than a moment.
+static StoreResult read_board(long field, KeptBoard *board) {
+    double now = steady_seconds();
+    {
+        std::lock_guard<std::mutex> hold(boards_lock);
+        auto kept = boards.find(field);
+        if (kept != boards.end() && now - kept->second.read_at < BOARD_KEPT_SECONDS) {
+            *board = kept->second;
+            return STORE_OK;
+        }
+    }
+    board->rows.clear();
+    StoreResult result = store->board(field, MAX_BOARD_LIMIT, &board->rows);
+    if (result != STORE_OK)
+        return result;
+    board->json_text =
+        std::make_shared<const std::string>(board_json(field, board->rows, board->rows.size()));
+    board->read_at = now;
+    std::lock_guard<std::mutex> hold(boards_lock);
+    if (boards.size() >= MOST_BOARDS_KEPT)
+        boards.clear();
+    boards[field] = *board;
+    return STORE_OK;
+}
+
+// Forgets field `field`'s board, which a run just changed.
+static void board_changed(long field) {
+    std::lock_guard<std::mutex> hold(boards_lock);
+    boards.erase(field);
+}
+
 // ---- Answers
 
 static void answer_json(httplib::Response &res, int status, const json &body) {
@@ -202,6 +266,7 @@ static void post_run(const httplib::Request &req, httplib::Response &res) {
         return refuse(res, 409, "that name is another player's");
     if (added.result != STORE_OK)
         return refuse_store(res, added.result);
+    board_changed(run.field);
     answer_json(res, 201,
                 json{{"id", added.id},
                      {"field", run.field},
@@ -233,18 +298,14 @@ static void get_field(const httplib::Request &req, httplib::Response &res) {
     int limit;
     if (!board_request(req, res, &field, &limit))
         return;
-    std::vector<BoardRow> rows;
-    StoreResult result = store->board(field, limit, &rows);
+    KeptBoard board;
+    StoreResult result = read_board(field, &board);
     if (result != STORE_OK)
         return refuse_store(res, result);
-    json runs = json::array();
-    for (const BoardRow &row : rows)
-        runs.push_back(json{{"rank", row.rank},
-                            {"name", row.name},
-                            {"ticks", row.ticks},
-                            {"time", search_time_text(row.ticks)},
-                            {"id", row.id}});
-    answer_json(res, 200, json{{"field", field}, {"runs", runs}});
+    if (limit >= int(board.rows.size()))
+        res.set_content(*board.json_text, "application/json");
+    else
+        res.set_content(board_json(field, board.rows, size_t(limit)), "application/json");
 }
 
 // GET /api/runs/ID/replay: the run's replay file.
@@ -285,8 +346,10 @@ static void field_page(const httplib::Request &req, httplib::Response &res) {
     int limit;
     if (!board_request(req, res, &field, &limit))
         return;
-    std::vector<BoardRow> rows;
-    StoreResult result = store->board(field, limit, &rows);
+    KeptBoard board;
+    StoreResult result = read_board(field, &board);
+    std::vector<BoardRow> rows(board.rows.begin(),
+                               board.rows.begin() + std::min(size_t(limit), board.rows.size()));
     if (result != STORE_OK) {
         refuse_store(res, result);
         res.set_content(page("Haystack board", "<h1>The board cannot be read now</h1>\n"),
@@ -396,11 +459,18 @@ int serve_board(const BoardOptions &board_options, const Store *board_store) {
     svr.set_read_timeout(READ_TIMEOUT, 0);
     svr.set_write_timeout(WRITE_TIMEOUT, 0);
     svr.set_keep_alive_timeout(KEEP_ALIVE_TIMEOUT);
-    svr.set_keep_alive_max_count(1000);
+    svr.set_keep_alive_max_count(KEEP_ALIVE_REQUESTS);
+    svr.set_tcp_nodelay(true); // an answer goes out whole at once, never held for an ack
     svr.set_post_routing_handler(add_policy);
     svr.set_error_handler(fill_error);
     add_routes(svr);
 
+    int listening = -1; // the listening socket, as the library makes it
+    svr.set_socket_options([&listening](int socket) {
+        int on = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        listening = socket;
+    });
     int port = options.port;
     bool bound = port ? svr.bind_to_port(options.host, port)
                       : (port = svr.bind_to_any_port(options.host)) > 0;
@@ -409,6 +479,7 @@ int serve_board(const BoardOptions &board_options, const Store *board_store) {
                      options.port);
         return 1;
     }
+    listen(listening, LISTEN_BACKLOG); // the library listens with a backlog of 5
     server = &svr;
     std::thread writer(keep_runs);
     std::thread signal_watch(wait_for_signal, signals);

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-const int MOST_WAITING_PROOFS = 32; // replays waiting to be played through before "busy"
+const int MOST_WAITING_PROOFS = 64; // replays waiting to be played through before "busy"
 
 enum Proof {
     PROOF_FOUND,   // the input finds the needle at the time it claims
