@@ -39,12 +39,16 @@ bench: test-deps
 	if [ -n "$$DISPLAY" ]; then $(BUILD)-bench/bench/haystack_bench; \
 	else xvfb-run -a -s "-screen 0 1920x1080x24" $(BUILD)-bench/bench/haystack_bench; fi
 
-# The board under wrk: its reads beside nginx serving the same bytes, and runs proven and
-# committed a second on SQLite and on a PostgreSQL cluster of its own (bench/board/run-bench).
+# The board under wrk: its reads beside nginx serving the same bytes (and beside each HTTP
+# library answering them alone), and runs proven and committed a second on SQLite and on a
+# PostgreSQL cluster of its own (bench/board/run-bench).
 bench-board: test-deps
+	scripts/install-deps bench-board
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DHAYSTACK_BENCH=ON
-	cmake --build $(BUILD)-bench -j $(JOBS) --target haystack-board record_search
-	bench/board/run-bench $(BUILD)-bench/haystack-board $(BUILD)-bench/record_search
+	cmake --build $(BUILD)-bench -j $(JOBS) --target haystack-board record_search \
+		serve_httplib serve_microhttpd serve_beast
+	bench/board/run-bench $(BUILD)-bench/haystack-board $(BUILD)-bench/record_search \
+		$(BUILD)-bench/bench
 
 # Address and undefined-behaviour sanitizers over the whole suite. Optimised a little, as the
 # address sanitizer advises: unoptimised, the game draws a third of its frames and the
