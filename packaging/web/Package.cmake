@@ -2,7 +2,8 @@
 # zip, haystack-<version>-web.zip, made byte for byte the same from the same sources.
 #
 # Included by the top-level CMakeLists.txt in the browser build. `web_artefacts` stages
-# haystack-<version>-web/ under the build folder (index.html, favicon.png, the program:
+# haystack-<version>-web/ under the build folder (index.html with its scripts start.js, page.js
+# and board.js and its style sheet page.css, favicon.png, the program:
 # haystack.js and haystack.wasm, each packed by gzip beside it for the browsers that can unpack
 # it, the four pictures as PNG, the three tracks, LICENSE.txt, and what installs it as an app
 # and lets it play offline: manifest.webmanifest, icon-192.png, icon-512.png and the service
@@ -36,6 +37,8 @@ add_custom_target(web_artefacts ALL
     COMMAND ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs
         ${CMAKE_CURRENT_LIST_DIR}/minify ${CMAKE_BINARY_DIR}/web-page/index.html
         ${HAYSTACK_WEB_STAGE}/index.html
+    COMMAND sh -c "for f in start page board; do NODE_PATH=/usr/share/nodejs \"$0\" \"$1/$f.js\" \"$2/$f.js\" || exit 1; done"
+        ${CMAKE_CURRENT_LIST_DIR}/minify ${CMAKE_CURRENT_LIST_DIR} ${HAYSTACK_WEB_STAGE}
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE_DIR:haystack>/haystack.wasm
         ${WEB_PNGS} ${PROJECT_SOURCE_DIR}/data/intro.mp3 ${PROJECT_SOURCE_DIR}/data/theme.mp3
         ${PROJECT_SOURCE_DIR}/data/outro.mp3 ${HAYSTACK_WEB_STAGE}
@@ -45,7 +48,8 @@ add_custom_target(web_artefacts ALL
         ${PROJECT_SOURCE_DIR}/packaging/icons/hicolor/64x64/apps/net.haystackgame.Haystack.png
         ${HAYSTACK_WEB_STAGE}/favicon.png
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/manifest.webmanifest
-        ${CMAKE_CURRENT_LIST_DIR}/sw.js ${PROJECT_SOURCE_DIR}/packaging/icons/web/icon-192.png
+        ${CMAKE_CURRENT_LIST_DIR}/sw.js ${CMAKE_CURRENT_LIST_DIR}/page.css
+        ${PROJECT_SOURCE_DIR}/packaging/icons/web/icon-192.png
         ${PROJECT_SOURCE_DIR}/packaging/icons/web/icon-512.png ${HAYSTACK_WEB_STAGE}
     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/LICENSE
         ${HAYSTACK_WEB_STAGE}/LICENSE.txt
@@ -53,4 +57,6 @@ add_custom_target(web_artefacts ALL
         ${HAYSTACK_WEB_PACKAGE}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     DEPENDS haystack web_pictures ${CMAKE_CURRENT_LIST_DIR}/minify
+        ${CMAKE_CURRENT_LIST_DIR}/start.js ${CMAKE_CURRENT_LIST_DIR}/page.js
+        ${CMAKE_CURRENT_LIST_DIR}/board.js ${CMAKE_CURRENT_LIST_DIR}/page.css
     VERBATIM)

@@ -5,7 +5,7 @@ const RELEASE = 'release-not-stamped'; // the release: its folder's name and its
 const CACHE = `haystack ${RELEASE} ${self.registration.scope}`; // this release's files, here
 const PROGRAM = typeof DecompressionStream === 'function' ? ['haystack.js.gz', 'haystack.wasm.gz'] :
     ['haystack.js', 'haystack.wasm']; // the program's files as the page asks for them
-const FILES = ['./', ...PROGRAM, 'fencea.png', 'clouda.png', 'introa.png',
+const FILES = ['./', 'start.js', 'page.js', 'board.js', 'page.css', ...PROGRAM, 'fencea.png', 'clouda.png', 'introa.png',
                'outroa.png', 'intro.mp3', 'theme.mp3', 'outro.mp3', 'favicon.png',
                'manifest.webmanifest', 'icon-192.png', 'icon-512.png']; // all a game needs
 

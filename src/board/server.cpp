@@ -39,7 +39,7 @@ const int RETRY_SECONDS = 5;            // Retry-After when the board cannot tak
 const char *const BOARD_POLICY = "default-src 'none'; style-src 'self'; img-src 'self'; "
                                  "base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
 const char *const GAME_POLICY =
-    "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; "
+    "default-src 'self'; script-src 'self' blob: 'wasm-unsafe-eval'; style-src 'self'; "
     "img-src 'self' data: blob:; media-src 'self' blob:; connect-src 'self'; worker-src 'self'; "
     "manifest-src 'self'; object-src 'none'; base-uri 'none'; form-action 'self'; "
     "frame-ancestors 'none'";

@@ -22,3 +22,32 @@ TEST_F(RunningGame, DesktopOrbitForTheBrowser) {
     }
     EXPECT_GT(saved, 10) << "frames of the turn";
 }
+
+#ifdef HAYSTACK_BOARD_BINARY
+#include <csignal>
+#include <cstdlib>
+
+#include "board_process.h"
+
+const char *const BOARD_DAY = "@2031-11-23 12:00:00"; // the board's clock: a day whose field's
+                                                      // needle stands on the mound's top
+
+// The browser release served by a real board whose day is BOARD_DAY (libfaketime): the browser
+// case sendToBoard wins the field of the day there, sends it and reads the board's answers.
+TEST(BrowserOnBoard, SendsTheDaysWinAndShowsTheDaysBoard) {
+    setenv("LD_PRELOAD", FAKETIME_LIBRARY, 1);
+    setenv("FAKETIME", BOARD_DAY, 1);
+    setenv("FAKETIME_DONT_FAKE_MONOTONIC", "1", 1);
+    BoardProcess board;
+    bool serving = start_board(&board, new_sqlite_database(), {"--web", WEB_RELEASE});
+    unsetenv("LD_PRELOAD");
+    unsetenv("FAKETIME");
+    ASSERT_TRUE(serving) << "the board did not start; its log: " << board.log;
+    std::string command = std::string("NODE_PATH=") + WEB_NODE_MODULES + " node " +
+                          WEB_TEST_SCRIPT + " sendToBoard " + WEB_RELEASE + " " + WEB_SCREENSHOTS +
+                          " - - - http://127.0.0.1:" + std::to_string(board.port);
+    int status = std::system(command.c_str());
+    EXPECT_EQ(stop_board(&board, SIGTERM), 0) << "the board's log: " << board.log;
+    EXPECT_EQ(status, 0) << command;
+}
+#endif

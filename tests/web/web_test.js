@@ -26,7 +26,8 @@ const BLUE_END = [13, 10];                          // the cross's blue end from
 // back about 15 units (a unit a tick).
 const BACK_AFTER_MISS = 0.5;
 const TYPES = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
-               '.png': 'image/png', '.webmanifest': 'application/manifest+json', '.txt': 'text/plain'};
+               '.png': 'image/png', '.webmanifest': 'application/manifest+json', '.txt': 'text/plain',
+               '.css': 'text/css'};
 
 if (shots) fs.mkdirSync(shots, {recursive: true});
 const sleep = s => new Promise(r => setTimeout(r, s * 1000));
@@ -63,8 +64,9 @@ function serve(site, refuse = [], hold = [], encoded = false, files = {}) {
 // The page at `query` in a fresh headless Chromium, from `folder`, with the clock fixed at
 // `clock` (ms) when given; by default in a tab whose width the picture fills at 640x480.
 // `before(g)` is awaited before the page is opened.
-async function open({clock, init, args = [], refuse, hold, encoded, files, before, viewport = {width: 640, height: 600}, folder = site, query = ''} = {}) {
-  const server = await serve(folder, refuse, hold, encoded, files);
+// `origin` opens the page there (a board's) instead.
+async function open({clock, init, args = [], refuse, hold, encoded, files, before, viewport = {width: 640, height: 600}, folder = site, query = '', origin} = {}) {
+  const server = origin ? null : await serve(folder, refuse, hold, encoded, files);
   const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', ...args]});
   const page = await browser.newPage();
@@ -83,9 +85,15 @@ async function open({clock, init, args = [], refuse, hold, encoded, files, befor
       if (await test()) return;
     throw new Error('timed out waiting for ' + what);
   };
-  g.close = async () => { await browser.close(); server.close(); };
+  g.close = async () => { await browser.close(); if (server) server.close(); };
+  if (origin) { // a board's policy keeps its page from fetching data: URLs
+    const blank = await (await browser.newPage()).createCDPSession();
+    g.decoder = async expr => (await blank.send('Runtime.evaluate',
+        {expression: expr, returnByValue: true, awaitPromise: true})).result.value;
+    await page.bringToFront(); // a hidden tab pauses the game
+  }
   if (before) await before(g);
-  g.origin = `http://127.0.0.1:${server.address().port}`;
+  g.origin = origin || `http://127.0.0.1:${server.address().port}`;
   await page.goto(`${g.origin}/${query}`);
   return g;
 }
@@ -121,9 +129,9 @@ async function grab(g, name, part) {
   return decode(g, png);
 }
 
-// A PNG's pixels, decoded by the page.
+// A PNG's pixels, decoded by the page, or by a blank page where its policy forbids data: URLs.
 async function decode(g, png) {
-  const [w, h, rgba] = await g.read(`(async () => { const b = await createImageBitmap(await (await
+  const [w, h, rgba] = await (g.decoder || g.read)(`(async () => { const b = await createImageBitmap(await (await
     fetch('data:image/png;base64,${png}')).blob()); const c = new OffscreenCanvas(b.width, b.height);
     const x = c.getContext('2d'); x.drawImage(b, 0, 0);
     const d = x.getImageData(0, 0, b.width, b.height).data; let s = '';
@@ -630,6 +638,36 @@ async function winThenWatch() {
   fs.rmSync(folder, {recursive: true});
 }
 
+// The page served by a board (at the address after the case's tools), whose clock and the page's
+// stand on DAY_ON_TOP: the field of the day won by keys, U asks for a name (typed with keys
+// the game takes), Enter sends, the live region says the rank the board's answer gives, and
+// the day's board beside the picture lists the name.
+const DAY_ON_TOP = Date.UTC(2031, 10, 23, 12); // a day whose field's needle stands on top
+async function sendToBoard() {
+  const g = await open({origin: process.argv[8], query: '?daily', clock: DAY_ON_TOP,
+                        viewport: {width: 1100, height: 600}});
+  await g.until(async () => await g.data('field') === '20311123', 60, 'the field of the day');
+  await g.until(async () => await g.frames() >= 2, 60, 'the first frames');
+  await aim(g, W - 1, H - 1);
+  await holdKey(g, 'Space');
+  check(await searchAndWin(g), 'three throws at the needle all missed');
+  await g.until(async () => await shown(g, '#send'), 10, 'Send after the win');
+  await g.page.keyboard.press('KeyU');
+  await g.until(async () => await shown(g, '#naming'), 10, 'the name asked for');
+  await g.page.type('#name', 'Sam W.');
+  const posted = g.page.waitForResponse(r => r.url().includes('/api/runs?name=Sam%20W.'));
+  await g.page.keyboard.press('Enter');
+  const answer = await posted;
+  const run = await answer.json();
+  check(answer.status() === 201, `the board refused the search: ${JSON.stringify(run)}`);
+  await said(g, new RegExp(`^#${run.rank} OF ${run.of}$`), "the board's rank");
+  await g.until(async () => /^1Sam W\.\d+:\d\d\.\d$/.test(await g.read(
+      "document.querySelector('#day-runs tr')?.textContent ?? ''")), 10, "the day's board to list the run");
+  const box = await rect(g, '#day'), picture = await rect(g, '#screen');
+  check(box.w > 100 && box.x >= picture.x + picture.w, "the day's board beside the picture");
+  await g.close();
+}
+
 // --- Screens of every size, and fingers ---------------------------------------------------
 
 const PHONE = {width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true};
@@ -1040,7 +1078,7 @@ const cases = {lostContext, sameAsDesktop, titleCardAndIntro, picturesAndLateMus
                spaceWalkEscape, playThrough, noWebgl, downloadFails, hiddenTab,
                programPackedOrNot, phonePortrait, landscapeResize, largeScreenFullscreen, installOffline,
                gamepadPlayThrough, serviceWorkersRefused,
-               keyboardOptions, phoneOptions, numberedFields, replayFromLinux, winThenWatch};
+               keyboardOptions, phoneOptions, numberedFields, replayFromLinux, winThenWatch, sendToBoard};
 if (require.main === module)
   cases[caseName]().then(() => process.exit(0), e => { console.error(e.stack || e); process.exit(1); });
 module.exports = {open, holdKey, sleep, audit, describeAudit, lighthouseModule, blockingTime};
