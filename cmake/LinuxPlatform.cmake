@@ -12,14 +12,16 @@ find_library(SOIL_LIBRARY SOIL REQUIRED)
 
 add_library(game_libraries INTERFACE)
 target_include_directories(game_libraries SYSTEM INTERFACE ${SOIL_INCLUDE_DIR})
-# dlsym (connection_x11.cpp) is in libdl before glibc 2.34, as on Debian 11.
+# dlsym (connection_x11.cpp, and board_client_x11.cpp for libcurl) is in libdl before glibc
+# 2.34, as on Debian 11; so are threads, in libpthread, which a send to the board runs on.
+find_package(Threads REQUIRED)
 target_link_libraries(game_libraries INTERFACE
     PkgConfig::ALLEGRO PkgConfig::SDL_MIXER PkgConfig::OPENGL PkgConfig::X11 ${SOIL_LIBRARY}
-    ${CMAKE_DL_LIBS})
+    ${CMAKE_DL_LIBS} Threads::Threads)
 
 set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/picture_soil.cpp src/gamepad_sdl.cpp
     src/x11/desktop_x11.cpp src/x11/endings_x11.cpp src/x11/screen_x11.cpp src/x11/files_x11.cpp
-    src/x11/clipboard_x11.cpp src/x11/c_library_x11.cpp)
+    src/x11/clipboard_x11.cpp src/x11/c_library_x11.cpp src/x11/board_client_x11.cpp)
 # In the program itself, not the modules' library: nothing of the game calls it, the windowing
 # library does, so the linker would leave it out of the library. The icon is compiled in.
 set(HAYSTACK_PROGRAM_SOURCES src/x11/connection_x11.cpp)

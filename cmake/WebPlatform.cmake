@@ -21,6 +21,6 @@ target_link_options(game_libraries INTERFACE
 set(HAYSTACK_PLATFORM_SOURCES src/web/allegro_web.cpp src/web/gl_web.cpp src/web/music_web.cpp
     src/web/desktop_web.cpp src/web/endings_web.cpp src/web/c_library_web.cpp
     src/web/screen_web.cpp src/web/files_web.cpp src/web/gamepad_web.cpp
-    src/web/page_web.cpp src/web/picture_web.cpp)
+    src/web/page_web.cpp src/web/picture_web.cpp src/web/board_client_web.cpp)
 set(HAYSTACK_PROGRAM_SOURCES) # none: the page carries the icon
 set(CMAKE_EXECUTABLE_SUFFIX .js) # haystack.js, with haystack.wasm beside it

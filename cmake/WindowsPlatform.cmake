@@ -31,7 +31,7 @@ target_compile_definitions(game_libraries INTERFACE SDL_MAIN_HANDLED
     "WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall")
 target_link_libraries(game_libraries INTERFACE
     ${SOIL_LIBRARY} ${ALLEGROGL_LIBRARY} ${ALLEGRO_LIBRARY} ${SDL_MIXER_LIBRARY} ${SDL_LIBRARY}
-    opengl32 glu32)
+    opengl32 glu32 winhttp bcrypt)
 # The compiler's runtimes (libgcc, libstdc++, winpthread) go inside the program, so it needs
 # only the libraries' DLLs, which ship beside it, and Windows' own: `-static` links every
 # library named by -l statically, while the libraries above are linked by the full paths of
@@ -40,7 +40,8 @@ target_link_options(game_libraries INTERFACE -static)
 
 set(HAYSTACK_PLATFORM_SOURCES src/music.cpp src/picture_soil.cpp src/gamepad_sdl.cpp
     src/windows/desktop_windows.cpp src/windows/endings_windows.cpp src/windows/screen_windows.cpp
-    src/windows/files_windows.cpp src/windows/c_library_windows.cpp)
+    src/windows/files_windows.cpp src/windows/c_library_windows.cpp
+    src/windows/board_client_windows.cpp)
 
 # The icon (named as the windowing library looks it up for its window) and the version.
 enable_language(RC)

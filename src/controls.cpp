@@ -336,6 +336,42 @@ bool watch_pressed(WatchMove move) {
     return (pad != NO_PAD_ACTION && pad_action_pressed(PadAction(pad))) || keyed || paged;
 }
 
+bool send_asked() {
+    bool keyed = read_key(KEY_U, key_pressed);
+    return pad_action_pressed(PAD_SEND) || keyed;
+}
+
+// The character a key types into a name, with Shift held or not; 0 for none.
+static char character_of(int scancode, bool shift) {
+    if (scancode >= KEY_A && scancode <= KEY_Z)
+        return char((shift ? 'A' : 'a') + scancode - KEY_A);
+    if (scancode >= KEY_0 && scancode <= KEY_9 && !shift)
+        return char('0' + scancode - KEY_0);
+    if (scancode >= KEY_0_PAD && scancode <= KEY_9_PAD)
+        return char('0' + scancode - KEY_0_PAD);
+    if (scancode == KEY_MINUS)
+        return shift ? '_' : '-';
+    const struct {
+        int scancode;
+        char typed;
+    } OTHERS[] = {{KEY_SPACE, ' '},      {KEY_STOP, '.'},   {KEY_MINUS_PAD, '-'},
+                  {KEY_BACKSPACE, '\b'}, {KEY_ENTER, '\n'}, {KEY_ENTER_PAD, '\n'}};
+    for (auto other : OTHERS)
+        if (scancode == other.scancode && !(shift && other.typed == '.'))
+            return other.typed;
+    return 0;
+}
+
+char name_character_pressed() {
+    while (bindable_key_pressed() != NO_KEY) {
+        // the presses' latches and the pads' are spent too, so that nothing typed acts later
+    }
+    for (int typed = typed_key_pressed(); typed; typed = typed_key_pressed())
+        if (char c = character_of(typed & ~TYPED_SHIFT, typed & TYPED_SHIFT))
+            return c;
+    return 0;
+}
+
 // Each move's fixed key, besides the action whose keys and pad also make it.
 struct MenuKeys {
     int action;  // the action that also moves so, or NO_ACTION

@@ -1,7 +1,8 @@
 // The game's actions from the player's three sources, keys and mouse, gamepads and the page's
 // own controls: the one place where they become walking, turning, looking, aiming and the
 // rest. The key bindings in force live here, and so do the fixed keys (Escape, Space, Alt+Enter
-// and F11, the options screen's arrows and Enter); the pad's buttons are fixed (pad_mapping.h).
+// and F11, R and U after a win, the options screen's arrows and Enter, and the keys that type a
+// name); the pad's buttons are fixed (pad_mapping.h).
 #pragma once
 
 #include "pad_mapping.h"
@@ -110,6 +111,16 @@ enum WatchMove { WATCH_PAUSE, WATCH_FASTER, WATCH_SLOWER, WATCH_AGAIN, WATCH_MOV
 
 // Whether `move` was newly pressed since it was last read; read every move each frame.
 bool watch_pressed(WatchMove move);
+
+// Whether the player asks to send the search just won to the board: U, or a pad's Back let go
+// with no Start pressed while it was down (with Start it quits). Each press once; read each
+// frame.
+bool send_asked();
+
+// The character the next key pressed types into a name the board takes: a letter (a capital
+// with Shift held), a digit, a space, '-', '.', or '_' (Shift with Minus); '\b' for Backspace,
+// '\n' for Enter; 0 once no press is left. Presses of other keys, and the pads', go for nothing.
+char name_character_pressed();
 
 // Whether Alt+Enter or F11 asked for the other display since the last read.
 bool display_switch_asked();

@@ -21,6 +21,11 @@ static bool key_spent[KEY_MAX]; // held as the options screen closed: nothing un
 static bool buttons_spent;      // likewise, the mouse's buttons
 static std::atomic<bool> switch_enter[KEY_MAX]; // Enter gone down with Alt held, until let go:
                                                 // the switch's alone, no action's
+const int TYPED_KEPT = 64;                      // presses kept in their order for typing, at most
+static std::atomic<int> typed[TYPED_KEPT];      // those presses, a ring: scancodes, TYPED_SHIFT
+                                                // set where Shift was held
+static std::atomic<unsigned> typed_written;     // presses put in the ring so far
+static std::atomic<unsigned> typed_read;        // and taken from it
 
 // Alt+Enter or F11 going down after being up. A held key's repeats come as presses with no
 // release between (on X11 the windowing library drops the release X sends with each), so
@@ -46,6 +51,12 @@ static void latch_key(int scancode) {
     int code = scancode & ~KEY_RELEASED;
     bool down = !(scancode & KEY_RELEASED);
     watch_for_switch(scancode);
+    bool shift = key_held[KEY_LSHIFT] || key_held[KEY_RSHIFT];
+    unsigned written = typed_written;
+    if (down && code < KEY_MAX && !key_held[code] && written - typed_read < TYPED_KEPT) {
+        typed[written % TYPED_KEPT] = code | (shift ? TYPED_SHIFT : 0);
+        typed_written = written + 1;
+    }
     if (down && code < KEY_MAX && !switch_enter[code]) {
         key_latched[code] = true;
         key_new[code] = key_new[code] || !key_held[code];
@@ -88,6 +99,14 @@ bool key_pressed(int scancode) {
     return key_new[scancode].exchange(false);
 }
 
+int typed_key_pressed() {
+    unsigned read = typed_read;
+    if (read == typed_written)
+        return 0;
+    typed_read = read + 1;
+    return typed[read % TYPED_KEPT];
+}
+
 bool mouse_button_pressed() {
     return button_new.exchange(false);
 }
@@ -98,6 +117,7 @@ void forget_presses() {
         key_new[code] = false;
         key_spent[code] = key[code];
     }
+    typed_read = unsigned(typed_written);
     button_pressed = 0;
     button_new = false;
     buttons_spent = mouse_b;

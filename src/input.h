@@ -16,6 +16,13 @@ bool key_down(int scancode);
 // once, a held key's repeats not at all, and Alt+Enter's Enter never.
 bool key_pressed(int scancode);
 
+const int TYPED_SHIFT = 0x100; // set in a typed key's scancode when Shift was held with it
+
+// The next key pressed, in the order they were pressed, for typing: its scancode with
+// TYPED_SHIFT set when Shift was held; 0 once none is left. Apart from the latches above; a held
+// key's repeats are no new presses, and presses beyond the last 64 unread are lost.
+int typed_key_pressed();
+
 // Whether a mouse button went down since this was last asked, apart from mouse_button_down.
 bool mouse_button_pressed();
 

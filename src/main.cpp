@@ -25,6 +25,7 @@
 #include "replay.h"
 #include "replays.h"
 #include "rounds.h"
+#include "sending.h"
 #include "settings.h"
 #include "window.h"
 
@@ -138,13 +139,14 @@ static void run_owed_ticks() {
 }
 
 // What the desktop asks of the game between frames: a won numbered field's line to share, and
-// the clipboard holding it; how far the game has got (for a browser's page); and the display
-// the player switched to.
+// the clipboard holding it; the search sent to the board, and its answer; how far the game has
+// got (for a browser's page); and the display the player switched to.
 static void answer_desktop() {
     char line[SHARE_LINE_SIZE];
     if (take_line_to_share(line, sizeof line))
         give_line_to_share(line);
     keep_line_to_share_offered();
+    follow_board_send();
     report_progress_to_page();
     switch_display_if_asked();
     show_display_chosen(true);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "aim.h"
+#include "board_client.h"
 #include "controls.h"
 #include "framing.h"
 #include "game_state.h"
@@ -48,6 +49,8 @@ static Entry entries[MAX_ENTRIES];        // the entries shown, top to bottom
 static int entry_count;                   // how many
 static int selected;                      // the chosen one's place in `entries`
 static bool waiting_for_key;              // the chosen action takes the next key pressed
+static bool typing;                       // the chosen text entry takes the keys typed
+static char typed[BOARD_NAME_SIZE];       // what has been typed into it so far
 static int music_before_mute = MAX_MUSIC; // the volume M turns the music back on at: the
                                           // last above 0, full when there was none
 
@@ -61,8 +64,11 @@ void apply_music_setting() {
 // so that a setting this game's --set gave stays unkept until the player changes it.
 static void copy_changes(const Settings &before, const Settings &after, Settings *kept) {
     for (const Setting &setting : SETTING_TABLE)
-        if (setting.kind != SETTING_KEYS &&
-            setting_value(after, setting) != setting_value(before, setting))
+        if (setting.kind == SETTING_TEXT &&
+            std::strcmp(setting_text(after, setting), setting_text(before, setting)))
+            set_setting_text(kept, setting, setting_text(after, setting));
+        else if ((setting.kind == SETTING_NUMBER || setting.kind == SETTING_CHOICE) &&
+                 setting_value(after, setting) != setting_value(before, setting))
             set_setting_value(kept, setting, setting_value(after, setting));
     for (int action = 0; action < ACTIONS; action++)
         for (int k = 0; k < KEYS_PER_ACTION; k++)
@@ -116,14 +122,22 @@ static void step_entry(Settings *s, Entry entry, int step) {
     set_setting_value(s, setting, value);
 }
 
-// Every setting but the window's back to a new player's.
+// Every setting but the window's and the board's back to a new player's: the name and the token
+// that proves it the player's stay, or the name would be lost to its owner.
 static void reset_entry(Settings *s, Entry, int) {
     Settings fresh;
     default_settings(&fresh);
     for (const Setting &setting : SETTING_TABLE)
-        if (setting.window)
+        if (setting.kind == SETTING_TEXT)
+            set_setting_text(&fresh, setting, setting_text(*s, setting));
+        else if (setting.window)
             set_setting_value(&fresh, setting, setting_value(*s, setting));
     *s = fresh;
+}
+
+// The text typed, into the entry's setting.
+static void set_typed_text(Settings *s, Entry entry, int) {
+    set_setting_text(s, SETTING_TABLE[entry.setting], typed);
 }
 
 // Binds the key `scancode` to the action of the entry.
@@ -145,17 +159,22 @@ static void order_settings(int order[SETTING_COUNT]) {
     });
 }
 
-// Lists the entries shown: each setting's, the window's only where the desktop offers them,
-// then Back and Reset.
+// Whether the screen shows a setting: the window's only where the desktop offers them, a text
+// only with a title and where the game sends to boards itself.
+static bool shown(const Setting &setting) {
+    if (setting.kind == SETTING_TEXT)
+        return setting.title && game_sends_to_boards();
+    return !setting.window || window_choices_offered();
+}
+
+// Lists the entries shown, then Back and Reset.
 static void list_entries() {
     int order[SETTING_COUNT];
     order_settings(order);
     entry_count = 0;
     for (int setting : order) {
-        const Setting &shown = SETTING_TABLE[setting];
-        int actions = shown.kind == SETTING_KEYS ? ACTIONS : 1;
-        for (int action = 0; action < actions && (!shown.window || window_choices_offered());
-             action++)
+        int actions = SETTING_TABLE[setting].kind == SETTING_KEYS ? ACTIONS : 1;
+        for (int action = 0; action < actions && shown(SETTING_TABLE[setting]); action++)
             entries[entry_count++] = {setting, action};
     }
     entries[entry_count++] = {BACK, 0};
@@ -170,7 +189,7 @@ static bool is_kind(Entry entry, SettingKind kind) {
 static void open_screen() {
     list_entries();
     selected = 0;
-    waiting_for_key = false;
+    waiting_for_key = typing = false;
     options_open = true;
     music_pause(true);
 }
@@ -179,13 +198,13 @@ static void open_screen() {
 // over for it.
 static void close_screen() {
     options_open = false;
-    waiting_for_key = false;
+    waiting_for_key = typing = false;
     music_pause(false);
     forget_all_presses();
 }
 
-// Chooses the entry: Back closes the screen, Reset resets, a key entry waits for a key, and
-// the others step up.
+// Chooses the entry: Back closes the screen, Reset resets, a key entry waits for a key, a text
+// entry takes what is typed, and the others step up.
 static void choose(Entry entry) {
     if (entry.setting == BACK)
         close_screen();
@@ -193,7 +212,14 @@ static void choose(Entry entry) {
         change(reset_entry, entry, 0);
     else if (is_kind(entry, SETTING_KEYS))
         waiting_for_key = true;
-    else
+    else if (is_kind(entry, SETTING_TEXT)) {
+        while (name_character_pressed()) {
+            // what was pressed before, the choosing Enter among it, is no typing
+        }
+        typing = true;
+        std::snprintf(typed, sizeof typed, "%s",
+                      setting_text(settings, SETTING_TABLE[entry.setting]));
+    } else
         change(step_entry, entry, NEXT);
 }
 
@@ -206,6 +232,27 @@ static void take_key() {
     waiting_for_key = false;
 }
 
+// The keys typed into the chosen text entry: characters at its end (no space first), Backspace
+// rubs out the last, and Enter keeps it, less any spaces at its end, when the board would take
+// it; empty, it is none.
+static void take_typing() {
+    for (char c = name_character_pressed(); c; c = name_character_pressed()) {
+        size_t length = std::strlen(typed);
+        if (c == '\b' && length > 0)
+            typed[length - 1] = '\0';
+        else if (c != '\b' && c != '\n' && length + 1 < sizeof typed && (length || c != ' '))
+            typed[length] = c, typed[length + 1] = '\0';
+        for (length = std::strlen(typed); c == '\n' && length && typed[length - 1] == ' ';)
+            typed[--length] = '\0';
+        const Setting &setting = SETTING_TABLE[entries[selected].setting];
+        if (c == '\n' && (!typed[0] || setting.allowed(typed))) {
+            change(set_typed_text, entries[selected], 0);
+            typing = false;
+            return;
+        }
+    }
+}
+
 // A click or tap at the cross: chooses the entry under it; on a number, left of its middle
 // lowers it and right raises it.
 static void click() {
@@ -213,7 +260,7 @@ static void click() {
     if (cross_y() < FIRST_ROW_TOP || row >= entry_count)
         return;
     selected = row;
-    waiting_for_key = false;
+    waiting_for_key = typing = false;
     Entry entry = entries[row];
     if (is_kind(entry, SETTING_NUMBER))
         change(step_entry, entry, cross_x() < VALUE_MIDDLE ? -1 : 1);
@@ -227,13 +274,15 @@ static void click() {
 static void take_input() {
     bool back = menu_pressed(MENU_BACK);
     bool clicked = mouse_button_pressed();
-    if (waiting_for_key && (back || clicked)) {
-        bindable_key_pressed();  // the pad's presses go for nothing
-        waiting_for_key = false; // B or a click gives up waiting
+    if ((waiting_for_key || typing) && (back || clicked)) {
+        bindable_key_pressed();           // the pad's presses go for nothing
+        waiting_for_key = typing = false; // B or a click gives up waiting, or what was typed
         return;
     }
     if (waiting_for_key)
         return take_key();
+    if (typing)
+        return take_typing();
     if (back)
         return close_screen();
     if (clicked)
@@ -254,14 +303,14 @@ static void take_input() {
 }
 
 void watch_options_screen() {
-    bool toggled = options_asked(!intro_active, waiting_for_key);
+    bool toggled = options_asked(!intro_active, waiting_for_key || typing);
     if (toggled && options_open)
         close_screen();
     else if (toggled)
         open_screen();
     else if (options_open)
         take_input();
-    if (!waiting_for_key && action_pressed(ACTION_MUTE))
+    if (!waiting_for_key && !typing && action_pressed(ACTION_MUTE))
         change(toggle_music, {}, 0);
 }
 
@@ -294,6 +343,11 @@ static void describe(int row, char *value, size_t size) {
         std::snprintf(value, size, "Press a key");
     else if (setting.kind == SETTING_KEYS)
         describe_keys(entry.action, value, size);
+    else if (setting.kind == SETTING_TEXT && typing && row == selected)
+        std::snprintf(value, size, "%s_", typed);
+    else if (setting.kind == SETTING_TEXT)
+        std::snprintf(value, size, "%s",
+                      *setting_text(settings, setting) ? setting_text(settings, setting) : "None");
     else if (setting.kind == SETTING_CHOICE)
         std::snprintf(value, size, "%s",
                       setting_value(settings, setting) ? setting.shown.on : setting.shown.off);

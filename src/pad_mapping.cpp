@@ -13,6 +13,7 @@ const int CROSSING_TICKS = 30;       // ticks the right stick, full over, takes 
 struct Pad {
     int axes[PAD_AXES];        // -32767..32767, or 0..32767 for the triggers
     bool buttons[PAD_BUTTONS]; // which buttons are down
+    bool back_alone;           // Back is down, and Start has not been pressed since it went down
 };
 
 static Pad pads[MAX_PADS];     // each pad's state; all at rest before any is plugged in
@@ -81,8 +82,16 @@ void pad_set_axis(int pad, int axis, int value) {
 void pad_set_button(int pad, int button, bool down) {
     if (pad < 0 || pad >= MAX_PADS || button < 0 || button >= PAD_BUTTONS)
         return;
-    pads[pad].buttons[button] = down;
+    Pad &p = pads[pad];
+    bool sends = button == PAD_BACK && !down && p.buttons[PAD_BACK] && p.back_alone;
+    if (button == PAD_BACK || (button == PAD_START && down))
+        p.back_alone = button == PAD_BACK && down && !p.buttons[PAD_START];
+    p.buttons[button] = down;
     update_actions();
+    if (sends) { // a press that is over as it begins: begun, never on
+        actions_begun |= 1u << PAD_SEND;
+        actions_new |= 1u << PAD_SEND;
+    }
 }
 
 bool pad_action(PadAction action) {

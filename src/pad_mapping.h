@@ -57,6 +57,8 @@ enum PadAction {
     PAD_BACK_OUT,     // B: back out of the options screen
     PAD_NEW_FIELD,    // Y: a new field after a win, as N
     PAD_WATCH,        // X: after a win, watch the search again, as R
+    PAD_SEND,         // Back let go with no Start pressed while it was down: after a win, send
+                      // the search to the board, as U; a press, never held
     PAD_ACTIONS
 };
 

@@ -18,6 +18,7 @@ const int SLOWEST_PACE = NORMAL_PACE / 8;   // an eighth of it
 
 bool watching;
 bool watch_paused;
+long searches_won;
 
 static Replay recording;       // the search being played, as it goes
 static bool recording_on;      // the start was pressed in this field, and no hit yet
@@ -59,6 +60,7 @@ void record_tick(const TickInput &input, const PlaySettings &shaping, unsigned e
         recording.found_ticks = found_ticks;
         recording_on = false;
         recording_whole = true;
+        searches_won++;
     }
 }
 
@@ -149,6 +151,14 @@ void answer_watch_keys() {
         watch_speed /= 2;
     if (again)
         start_watching();
+}
+
+std::vector<unsigned char> won_search_bytes() {
+    return encode_replay(recording);
+}
+
+long won_search_field() {
+    return recording.field;
 }
 
 bool search_to_watch() {

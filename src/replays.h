@@ -6,6 +6,7 @@
 
 extern bool watching;     // a replay plays in place of the player
 extern bool watch_paused; // and stands still
+extern long searches_won; // searches recorded whole, from the start to the hit, in this game
 
 // Keeps this tick of the search, begun by the start and played with `shaping`; the tick that
 // finds the needle ends the recording.
@@ -25,6 +26,11 @@ void watch_ticks(void (*answer)(unsigned events));
 // Once a frame: Space, Right, Left and R while watching; R (or a pad's X) after a win watches
 // the search just made.
 void answer_watch_keys();
+
+// The search last recorded whole, as a replay file's bytes, and its field: the numbered field's
+// number, 0 for a field the clock chose.
+std::vector<unsigned char> won_search_bytes();
+long won_search_field();
 
 // Whether R, after a win, has a search to watch: the one just made, kept whole, or the replay
 // being watched.

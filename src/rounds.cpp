@@ -7,6 +7,7 @@
 #include "controls.h"
 #include "game_state.h"
 #include "music.h"
+#include "sending.h"
 #include "world.h"
 
 const int TICKS_PER_TENTH = TICKS_PER_SECOND / 10; // ticks in a tenth of a second
@@ -111,6 +112,8 @@ int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched) {
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "R: watch the search");
     if (const char *key = key_name(key_bindings[ACTION_NEW_FIELD][0]))
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s: new field", key);
+    if (board_line(lines[n], RESULT_LINE_SIZE))
+        n++;
     return n;
 }
 

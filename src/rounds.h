@@ -10,7 +10,7 @@
 #include "world.h"
 
 const int TIME_TEXT_SIZE = 16;   // bytes for a time as shown, "1:23.4", its end included
-const int RESULT_LINES = 5;      // lines under the end banner at most
+const int RESULT_LINES = 6;      // lines under the end banner at most
 const int RESULT_LINE_SIZE = 48; // bytes for one of them, its end included
 const int SHARE_LINE_SIZE = 80;  // bytes for the line to share, its end included
 
@@ -64,7 +64,8 @@ bool take_line_to_share(char *line, size_t size);
 void start_new_field();
 
 // The lines that go under the end banner after a win: the time, the best, the field's number,
-// how to watch the search and how to get a new field; for a replay `watched`, REPLAY and the
+// how to watch the search, how to get a new field and how to send it to the board or what the
+// board answered; for a replay `watched`, REPLAY and the
 // time it proves; how many there are.
 int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched);
 

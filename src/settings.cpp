@@ -7,7 +7,8 @@
 
 const int MAX_WORD = 200;  // bytes for one key's name as read, its end included ("%199s")
 const char *const HEADER = // the file's first line
-    "# Haystack's settings: the display, music, comfort, speeds and keys (see the README).\n";
+    "# Haystack's settings: the display, music, comfort, speeds, keys and board (see the "
+    "README).\n";
 
 // A number kept at `offset` in Settings, `initial` for a new player, with its `range`; shown
 // `as` a percent or a window's size, or as `zero_word` at 0 where there is one.
@@ -15,7 +16,7 @@ static constexpr Setting number_setting(const char *name, const char *title, int
                                         size_t offset, int initial, SettingRange range,
                                         NumberShown as, const char *zero_word = nullptr) {
     return {name,  title, screen_order,         false, SETTING_NUMBER, offset, initial,
-            range, {},    {zero_word, nullptr}, as};
+            range, {},    {zero_word, nullptr}, as,    nullptr};
 }
 
 // A choice kept at `offset` in Settings, `initial` for a new player, with its two words in the
@@ -24,12 +25,21 @@ static constexpr Setting choice_setting(const char *name, const char *title, int
                                         size_t offset, bool initial, SettingWords words,
                                         SettingWords shown) {
     return {name,    title, screen_order, false, SETTING_CHOICE, offset,
-            initial, {},    words,        shown, SHOWN_PERCENT};
+            initial, {},    words,        shown, SHOWN_PERCENT,  nullptr};
 }
 
 // Every action's keys, their lines named `prefix` and the action's name.
 static constexpr Setting keys_setting(const char *prefix, int screen_order) {
-    return {prefix, nullptr, screen_order, false, SETTING_KEYS, 0, 0, {}, {}, {}, SHOWN_PERCENT};
+    return {prefix, nullptr, screen_order, false, SETTING_KEYS,  0,
+            0,      {},      {},           {},    SHOWN_PERCENT, nullptr};
+}
+
+// A text kept at `offset` in Settings in `size` bytes, empty for a new player, and kept only when
+// `allowed`; shown on the screen under `title`, or not at all when that is null.
+static constexpr Setting text_setting(const char *name, const char *title, int screen_order,
+                                      size_t offset, int size, bool (*allowed)(const char *)) {
+    return {name, title,        screen_order, false, SETTING_TEXT,  offset,
+            0,    {0, size, 1}, {},           {},    SHOWN_PERCENT, allowed};
 }
 
 // `setting` as one of the window's choices.
@@ -64,6 +74,12 @@ constexpr Setting SETTING_TABLE[SETTING_COUNT] = {
     choice_setting("mouse", "Mouse", 7, offsetof(Settings, mouse_steer), false, {"aim", "steer"},
                    {"Aims", "Aims and steers"}),
     keys_setting("key.", 8),
+    text_setting("board", nullptr, 12, offsetof(Settings, board), BOARD_ADDRESS_SIZE,
+                 board_address_allowed),
+    text_setting("name", "Name on the board", 11, offsetof(Settings, name), BOARD_NAME_SIZE,
+                 board_name_allowed),
+    text_setting("token", nullptr, 13, offsetof(Settings, token), BOARD_TOKEN_SIZE,
+                 board_token_allowed),
 };
 static_assert(SETTING_TABLE[SETTING_COUNT - 1].name, "SETTING_COUNT counts every setting");
 
@@ -87,11 +103,44 @@ void set_setting_value(Settings *s, const Setting &setting, int value) {
         std::memcpy(place, &value, sizeof value);
 }
 
+const char *setting_text(const Settings &s, const Setting &setting) {
+    return reinterpret_cast<const char *>(&s) + setting.offset;
+}
+
+void set_setting_text(Settings *s, const Setting &setting, const char *text) {
+    std::snprintf(reinterpret_cast<char *>(s) + setting.offset, size_t(setting.range.high), "%s",
+                  text);
+}
+
+bool board_address_allowed(const char *text) {
+    bool secure = !std::strncmp(text, "https://", 8), plain = !std::strncmp(text, "http://", 7);
+    for (const char *c = text; *c; c++)
+        if (*c <= ' ' || *c > '~')
+            return false; // no spaces, controls or bytes beyond ASCII
+    return std::strlen(text) > size_t(secure ? 8 : 7) && (secure || plain);
+}
+
+bool board_name_allowed(const char *text) {
+    size_t length = std::strlen(text);
+    bool spaced = length && (text[0] == ' ' || text[length - 1] == ' ');
+    return length >= 1 && length < size_t(BOARD_NAME_SIZE) && !spaced &&
+           std::strspn(text,
+                       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -_.") ==
+               length;
+}
+
+bool board_token_allowed(const char *text) {
+    return std::strlen(text) == size_t(BOARD_TOKEN_SIZE - 1) &&
+           std::strspn(text, "0123456789abcdef") == size_t(BOARD_TOKEN_SIZE - 1);
+}
+
 void default_settings(Settings *s) {
     *s = {};
     for (const Setting &setting : SETTING_TABLE)
         if (setting.kind == SETTING_KEYS)
             default_key_bindings(s->keys);
+        else if (setting.kind == SETTING_TEXT)
+            set_setting_text(s, setting, "");
         else
             set_setting_value(s, setting, setting.initial);
 }
@@ -180,7 +229,10 @@ static bool read_value(const Setting &setting, const char *name, const char *val
         int action = action_named(name + std::strlen(setting.name));
         return action < ACTIONS && read_keys(value, action, s->keys);
     }
-    if (setting.kind == SETTING_CHOICE && read_choice(value, setting.words, &on))
+    bool fits = std::strlen(value) < size_t(setting.range.high);
+    if (setting.kind == SETTING_TEXT && fits && (!*value || setting.allowed(value)))
+        set_setting_text(s, setting, value);
+    else if (setting.kind == SETTING_CHOICE && read_choice(value, setting.words, &on))
         set_setting_value(s, setting, on);
     else if (setting.kind == SETTING_NUMBER && read_number(value, setting.range, &number))
         set_setting_value(s, setting, number);
@@ -225,9 +277,12 @@ static void print_keys(std::FILE *file, const char *prefix, const KeyBindings ke
 
 // Writes one setting of `s`: its line, or the keys' lines.
 static void print_setting(std::FILE *file, const Setting &setting, const Settings &s) {
-    int value = setting.kind == SETTING_KEYS ? 0 : setting_value(s, setting);
+    bool numeric = setting.kind == SETTING_NUMBER || setting.kind == SETTING_CHOICE;
+    int value = numeric ? setting_value(s, setting) : 0;
     if (setting.kind == SETTING_KEYS)
         print_keys(file, setting.name, s.keys);
+    else if (setting.kind == SETTING_TEXT)
+        std::fprintf(file, "%s=%s\n", setting.name, setting_text(s, setting));
     else if (setting.kind == SETTING_CHOICE)
         std::fprintf(file, "%s=%s\n", setting.name, value ? setting.words.on : setting.words.off);
     else

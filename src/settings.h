@@ -9,13 +9,18 @@
 #include "controls.h"
 #include "kept_file.h"
 
-const int MAX_SAVED_SCALE = 100; // the largest scale the file may hold
-const int MUSIC_STEP = 10;       // the music's volume moves in tenths, percent
-const int MAX_MUSIC = 100;       // full volume, percent; 0 is off
-const int MIN_SPEED = 50;        // the slowest turning and cross speeds, percent of the usual
-const int MAX_SPEED = 200;       // the fastest, percent
-const int SPEED_STEP = 10;       // speeds move in tenths of the usual, percent
-const int USUAL_SPEED = 100;     // a new player's turning and cross speeds, percent
+const int MAX_SAVED_SCALE = 100;    // the largest scale the file may hold
+const int MUSIC_STEP = 10;          // the music's volume moves in tenths, percent
+const int MAX_MUSIC = 100;          // full volume, percent; 0 is off
+const int MIN_SPEED = 50;           // the slowest turning and cross speeds, percent of the usual
+const int MAX_SPEED = 200;          // the fastest, percent
+const int SPEED_STEP = 10;          // speeds move in tenths of the usual, percent
+const int USUAL_SPEED = 100;        // a new player's turning and cross speeds, percent
+const int BOARD_ADDRESS_SIZE = 200; // bytes for a board's address, its end included
+const int BOARD_NAME_SIZE = 16 + 1; // bytes for the player's name on a board: 1 to 16
+                                    // characters, its end included
+const int BOARD_TOKEN_SIZE = 2 * 16 + 1; // bytes for the player's token: 128 bits in lowercase
+                                         // hex, its end included
 
 struct DisplayChoice {
     int scale;       // the window's size as a multiple of 640x480, 1..MAX_SAVED_SCALE
@@ -33,6 +38,11 @@ struct Settings {
     bool mouse_steer;      // the mouse walks (right button held) and turns (the cross by the
                            // picture's left or right edge) besides aiming; else it only aims
     KeyBindings keys;      // each action's keys
+    char board[BOARD_ADDRESS_SIZE]; // the board won searches are sent to, "https://..." or
+                                    // "http://..."; empty for none
+    char name[BOARD_NAME_SIZE];     // the player's name there; empty until given
+    char token[BOARD_TOKEN_SIZE];   // what proves the name the player's, made at the first send;
+                                    // empty until then
 };
 
 // What a setting holds, and so how it is read, written, shown and changed.
@@ -41,6 +51,8 @@ enum SettingKind {
     SETTING_CHOICE, // a bool in Settings: one of two words, for false and for true
     SETTING_KEYS,   // Settings::keys: a "key.ACTION" line and an entry on the screen for each
                     // action, named and titled by controls.h
+    SETTING_TEXT,   // a char array in Settings, range.high bytes with its end: a line of text
+                    // that `allowed` takes, or empty
 };
 
 // How the options screen shows a number.
@@ -79,15 +91,27 @@ struct Setting {
     SettingWords words;   // a choice's words in the file
     SettingWords shown;   // a choice's words on the options screen; a number's word for 0
     NumberShown shown_as; // how the options screen shows a number
+    bool (*allowed)(const char *text); // whether a text may be kept; empty text always may
 };
 
-const int SETTING_COUNT = 10;                      // settings in the table
+const int SETTING_COUNT = 13;                      // settings in the table
 extern const Setting SETTING_TABLE[SETTING_COUNT]; // every setting, in the file's order
 
 extern Settings settings;      // the settings in force now; the defaults until the file is read
 extern Settings kept_settings; // the settings the file keeps: those in force less this game's
                                // --set, which it does not keep
 extern char settings_file[MAX_PATH_LENGTH]; // where they are kept; empty for nowhere
+
+// The text in `s` of a text setting, and its change to `text`, which must fit and be allowed.
+const char *setting_text(const Settings &s, const Setting &setting);
+void set_setting_text(Settings *s, const Setting &setting, const char *text);
+
+// What a board's texts allow: an address in http:// or https:// without spaces; a name of 1 to
+// 16 letters, digits, spaces and "-_." that neither begins nor ends with a space; a token of 32
+// lowercase hex digits.
+bool board_address_allowed(const char *text);
+bool board_name_allowed(const char *text);
+bool board_token_allowed(const char *text);
 
 // Puts `s` in force: the settings the game reads, and the keys its controls read.
 void use_settings(const Settings &s);
@@ -104,8 +128,9 @@ int setting_value(const Settings &s, const Setting &setting);
 void set_setting_value(Settings *s, const Setting &setting, int value);
 
 // Takes one "name=value" setting into `s`, as the file holds it or --set gives it: display,
-// scale, music, look, bob, needle, turn, cross, mouse, or key.ACTION with one or two key names
-// between spaces. False, with `s` unchanged, for an unknown name or a bad value.
+// scale, music, look, bob, needle, turn, cross, mouse, key.ACTION with one or two key names
+// between spaces, or a board's board, name and token. False, with `s` unchanged, for an unknown
+// name or a bad value.
 bool apply_setting(Settings *s, const char *name, const char *value);
 
 // The settings kept in the file at `path`, over the defaults. A missing file gives the

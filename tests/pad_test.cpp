@@ -40,6 +40,7 @@ TEST_F(PadTest, DriftInsideTheDeadZoneDoesNothingAndTheExtremesKeepTheirDirectio
     EXPECT_LT(step_x(20000), step_x(26000)) << "faster the further it is pushed";
 }
 
+// Back alone sends once it is let go; with Start pressed while it was down it quits instead.
 TEST_F(PadTest, ATapBetweenTwoReadsCountsOnceAndOnlyBackWithStartQuits) {
     pad_set_button(0, PAD_A, true);
     pad_set_button(0, PAD_A, false);
@@ -52,6 +53,13 @@ TEST_F(PadTest, ATapBetweenTwoReadsCountsOnceAndOnlyBackWithStartQuits) {
     EXPECT_FALSE(pad_action(PAD_QUIT) || pad_action(PAD_START_PLAY));
     pad_set_button(0, PAD_START, true);
     EXPECT_TRUE(pad_action(PAD_QUIT) && !pad_action(PAD_START_PLAY));
+    pad_set_button(0, PAD_START, false);
+    pad_set_button(0, PAD_BACK, false);
+    EXPECT_FALSE(pad_action_pressed(PAD_SEND)) << "the quitting chord sends nothing";
+    pad_set_button(0, PAD_BACK, true);
+    EXPECT_FALSE(pad_action_pressed(PAD_SEND)) << "not before Back is let go";
+    pad_set_button(0, PAD_BACK, false);
+    EXPECT_TRUE(pad_action_pressed(PAD_SEND) && !pad_action_pressed(PAD_SEND));
 }
 
 // With the right shoulder held the d-pad moves the cross instead of walking; presses count once

@@ -20,6 +20,7 @@
 #include "replay.h"
 #include "rounds.h"
 #include "scratch_dir.h"
+#include "sending.h"
 #include "world.h"
 
 namespace {
@@ -61,6 +62,25 @@ std::pair<BestTimes, std::string> read_file(const std::string &path) {
     ::testing::internal::CaptureStderr();
     read_times(path.c_str(), &t);
     return {t, ::testing::internal::GetCapturedStderr()};
+}
+
+// The board's answer as the banner says it: the rank taken, or the board's own reason, and never
+// a rank read from an answer that is not a 201.
+TEST(BoardAnswer, TheRankTakenOrTheBoardsReason) {
+    EXPECT_EQ(board_answer_line(201, R"({"id":7,"rank":12,"of":340,"time":"0:05.1"})", ""),
+              "#12 OF 340");
+    EXPECT_EQ(board_answer_line(201, R"({ "rank" : 1 , "of":1 })", ""), "#1 OF 1");
+    EXPECT_EQ(board_answer_line(409, R"({"error":"that name is another player's"})", ""),
+              "That name is another player's");
+    EXPECT_EQ(board_answer_line(422, R"({"error":"say \"no\"\u00e9\n"})", ""), "Say \"no\"? ");
+    EXPECT_EQ(board_answer_line(422, R"({"rank":3,"of":9})", ""), "The board answered 422");
+    EXPECT_EQ(board_answer_line(201, R"({"rank":3)", ""), "The board answered 201");
+    EXPECT_EQ(board_answer_line(502, "<html>Bad gateway</html>", ""), "The board answered 502");
+    EXPECT_EQ(board_answer_line(400, R"({"error":"unended)", ""), "The board answered 400");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(board_answer_line(0, "", "Timeout was reached"), "The board cannot be reached");
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("Timeout was reached"),
+              std::string::npos);
 }
 
 TEST(BestTimesFile, KeptWholeAndReadBackPassingOverDamage) {

@@ -35,19 +35,32 @@ bool same(const Settings &a, const Settings &b) {
     return a.display.scale == b.display.scale && a.display.fullscreen == b.display.fullscreen &&
            a.music == b.music && a.look_toggle == b.look_toggle && a.bob == b.bob &&
            a.glint == b.glint && a.turn == b.turn && a.cross == b.cross &&
-           !std::memcmp(a.keys, b.keys, sizeof a.keys);
+           !std::memcmp(a.keys, b.keys, sizeof a.keys) && !std::strcmp(a.board, b.board) &&
+           !std::strcmp(a.name, b.name) && !std::strcmp(a.token, b.token);
 }
+
+const char *const TOKEN = "0123456789abcdef0123456789abcdef"; // a token as the game makes them
 
 TEST(SettingsLines, GoodValuesTakeAndBadOnesChangeNothing) {
     Settings s;
     default_settings(&s);
-    const char *good[][2] = {{"music", "0"},        {"music", "70"},
-                             {"look", "toggle"},    {"bob", "off"},
-                             {"needle", "glint"},   {"turn", "50"},
-                             {"cross", "200"},      {"mouse", "steer"},
-                             {"scale", "3"},        {"display", "fullscreen"},
-                             {"key.forward", "f"},  {"key.mute", ""},
-                             {"key.options", "F1"}, {"key.aim", "PadEnter Tab"}};
+    const char *good[][2] = {{"music", "0"},
+                             {"music", "70"},
+                             {"look", "toggle"},
+                             {"bob", "off"},
+                             {"needle", "glint"},
+                             {"turn", "50"},
+                             {"cross", "200"},
+                             {"mouse", "steer"},
+                             {"scale", "3"},
+                             {"display", "fullscreen"},
+                             {"key.forward", "f"},
+                             {"key.mute", ""},
+                             {"key.options", "F1"},
+                             {"key.aim", "PadEnter Tab"},
+                             {"board", "http://127.0.0.1:8080"},
+                             {"name", "Ann B-2_."},
+                             {"token", TOKEN}};
     for (auto [name, value] : good)
         EXPECT_TRUE(apply_setting(&s, name, value)) << name << "=" << value;
     EXPECT_TRUE(s.music == 70 && s.look_toggle && !s.bob && s.glint && s.turn == 50 &&
@@ -57,17 +70,40 @@ TEST(SettingsLines, GoodValuesTakeAndBadOnesChangeNothing) {
     EXPECT_EQ(s.keys[ACTION_MUTE][0], NO_KEY);
     EXPECT_EQ(s.keys[ACTION_OPTIONS][0], KEY_F1);
     EXPECT_EQ(s.keys[ACTION_AIM][1], KEY_TAB);
+    EXPECT_TRUE(!std::strcmp(s.board, "http://127.0.0.1:8080") &&
+                !std::strcmp(s.name, "Ann B-2_.") && !std::strcmp(s.token, TOKEN));
     Settings before = s;
-    const char *bad[][2] = {{"music", "75"},        {"music", "110"},
-                            {"music", "-10"},       {"music", ""},
-                            {"look", "Toggle"},     {"bob", "1"},
-                            {"needle", "on"},       {"turn", "40"},
-                            {"cross", "210"},       {"turn", "100x"},
-                            {"scale", "0"},         {"volume", "10"},
-                            {"key.jump", "J"},      {"key.forward", "Escape"},
-                            {"key.forward", "F11"}, {"key.back", "Q Q Q"},
-                            {"key.look", "F1"},     {"key.left", "Nonsense"},
-                            {"key.", "A"},          {"mouse", "walk"}};
+    const char *bad[][2] = {{"music", "75"},
+                            {"music", "110"},
+                            {"music", "-10"},
+                            {"music", ""},
+                            {"look", "Toggle"},
+                            {"bob", "1"},
+                            {"needle", "on"},
+                            {"turn", "40"},
+                            {"cross", "210"},
+                            {"turn", "100x"},
+                            {"scale", "0"},
+                            {"volume", "10"},
+                            {"key.jump", "J"},
+                            {"key.forward", "Escape"},
+                            {"key.forward", "F11"},
+                            {"key.back", "Q Q Q"},
+                            {"key.look", "F1"},
+                            {"key.left", "Nonsense"},
+                            {"key.", "A"},
+                            {"mouse", "walk"},
+                            {"board", "ftp://x.example"},
+                            {"board", "https://a b"},
+                            {"board", "https://"},
+                            {"board", "board.example"},
+                            {"name", " Ann"},
+                            {"name", "Ann "},
+                            {"name", "<script>"},
+                            {"name", "Robert'); DROP"},
+                            {"name", "Seventeen chars!!"},
+                            {"token", "0123456789ABCDEF0123456789ABCDEF"},
+                            {"token", "0123"}};
     for (auto [name, value] : bad)
         EXPECT_FALSE(apply_setting(&s, name, value)) << name << "=" << value;
     EXPECT_TRUE(same(s, before));
@@ -124,6 +160,9 @@ TEST(SettingsFile, FailedWriteLeavesTheOldFile) {
 
 // A value of the setting's other than a new player's, as its line in the file gives it.
 std::string other_value(const Setting &setting) {
+    for (const char *text : {"https://board.example/", "Ann", TOKEN})
+        if (setting.kind == SETTING_TEXT && setting.allowed(text))
+            return text;
     if (setting.kind == SETTING_CHOICE)
         return setting.initial ? setting.words.off : setting.words.on;
     const SettingRange &r = setting.range;
@@ -147,8 +186,10 @@ TEST(SettingTable, EachLineMovesItsOwnSettingAndTheDefaultsReadBack) {
         ASSERT_TRUE(apply_setting(&s, setting.name, value.c_str())) << setting.name << "=" << value;
         ASSERT_TRUE(apply_setting(&others, setting.name, value.c_str()));
         for (const Setting &other : SETTING_TABLE) {
-            bool moved = other.kind != SETTING_KEYS &&
-                         setting_value(s, other) != setting_value(defaults, other);
+            bool moved = other.kind == SETTING_TEXT
+                             ? std::strcmp(setting_text(s, other), setting_text(defaults, other))
+                             : other.kind != SETTING_KEYS &&
+                                   setting_value(s, other) != setting_value(defaults, other);
             EXPECT_EQ(moved, &other == &setting)
                 << setting.name << "=" << value << ", " << other.name;
         }

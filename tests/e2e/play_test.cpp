@@ -655,8 +655,8 @@ TEST_F(Playing, KeyboardAloneFromTheTitleCardToAWin) {
 // The title card's hint of the keys: light lettering on a dark band at the foot of the card's
 // window onto the field. Tab opens the options screen over the title card: a dark panel with
 // light lettering, and the orbit stands still behind it. The arrows and Enter change an entry,
-// which is kept at once; Tab closes it, and the orbit goes on. Walking forward bound to W, the
-// hint names the walking keys on a line of their own above the options key.
+// which is kept at once, and so is a name typed; Tab closes it, and the orbit goes on. Walking
+// forward bound to W, the hint names the walking keys on a line of their own above the options key.
 TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
     ASSERT_NO_FATAL_FAILURE(start_game());
     aim(cursor_x, cursor_y);
@@ -697,6 +697,23 @@ TEST_F(Playing, OptionsScreenPausesAndTheArrowsAndEnterChangeIt) {
         [&] { return file_text(settings_file(game)).find("mouse=steer") != std::string::npos; },
         SHOW_TIMEOUT))
         << file_text(settings_file(game));
+    // A click on the name's row, the third from the foot, and a name typed: Shift makes a
+    // capital, Backspace rubs out, a space at the end goes, and Enter keeps it. The letters bound
+    // to actions (S walks back, M mutes) only type.
+    move_mouse(x.dpy, window, 200, 44 + 22 * 17 + 8);
+    hold_button(x.dpy, 1, 0);
+    wait_for_new_frames(x.dpy, window, 2, SHOW_TIMEOUT); // the click taken: what follows is typed
+    press_key(x.dpy, XK_Shift_L, true);
+    menu_key(x.dpy, window, XK_t);
+    press_key(x.dpy, XK_Shift_L, false);
+    for (KeySym key : {XK_e, XK_s, XK_m, XK_space, XK_BackSpace, XK_BackSpace, XK_s, XK_minus, XK_2,
+                       XK_space, XK_Return})
+        menu_key(x.dpy, window, key);
+    EXPECT_TRUE(wait_until(
+        [&] { return file_text(settings_file(game)).find("\nname=Tess-2\n") != std::string::npos; },
+        SHOW_TIMEOUT))
+        << file_text(settings_file(game));
+    EXPECT_EQ(file_text(settings_file(game)).find("music=0"), std::string::npos);
     save_screenshot(grab_frame(x.dpy, window), "options_changed");
     tap_once(x.dpy, XK_Tab);
     Frame closed = look_until("options_closed", [&](const Frame &f) { return !panel(f); });
@@ -1034,3 +1051,68 @@ TEST_F(PadPlaying, KeysMouseAndPadInOneSearchThatItsReplayProves) {
     int proven = ticks_at == std::string::npos ? 0 : std::atoi(&verified.output[ticks_at + 1]);
     EXPECT_EQ(proven / 3, shared / 3) << "to the tenth shared: " << verified.output;
 }
+
+#ifdef HAYSTACK_BOARD_BINARY
+#include <nlohmann/json.hpp>
+#include <signal.h>
+
+#include "board_process.h"
+
+// What the game said of the board on standard output after `from`: the line after "the board: ",
+// empty until it says something.
+static std::string board_said(const Game &game, size_t from) {
+    std::string output = game.output(), start = "haystack: the board: ";
+    size_t at = output.find(start, from);
+    return at == std::string::npos
+               ? ""
+               : output.substr(at + start.size(), output.find('\n', at) - at - start.size());
+}
+
+// Field 245 won with a real board chosen. U while the board hangs (stopped): the game plays on,
+// and says within the wait that the board cannot be reached. U once it is back: the banner's
+// last line and standard output give the rank that the board's own JSON gives the player's
+// name, and the token made for the send is kept with the settings.
+TEST_F(Playing, AWinSentByUShowsTheRankTheBoardGives) {
+    BoardProcess board;
+    ASSERT_TRUE(start_board(&board, new_sqlite_database())) << board.log;
+    std::string address = "http://127.0.0.1:" + std::to_string(board.port);
+    game.fixed_clock = TARGET_ON_TOP;
+    game.args = {"--field", FIELD_ON_TOP,       "--set", "bob=off",
+                 "--set",   "board=" + address, "--set", "name=Tess"};
+    ASSERT_NO_FATAL_FAILURE(start_game());
+    aim(cursor_x, cursor_y);
+    ASSERT_NO_FATAL_FAILURE(play_to_a_win("board_start", 0.2));
+    auto light = [](Rgb p) { return p.r > 200 && p.g > 200 && p.b > 180; };
+    auto last_line = [&](const Frame &f) { return share(f, 180, 232, 460, 246, light); };
+    double offered = last_line(look_until("board_offered", result_shown));
+    EXPECT_GT(offered, 0.05) << "U: send to the board";
+
+    ASSERT_EQ(kill(board.pid, SIGSTOP), 0);
+    size_t asked = game.output().size();
+    tap_key(x.dpy, window, XK_u);
+    Frame waiting = wait_for_drawn_frames(x.dpy, window, 3, 2.0);
+    EXPECT_FALSE(waiting.rgb.empty()) << "the game draws on while the board is asked";
+    EXPECT_TRUE(wait_until([&] { return !board_said(game, asked).empty(); }, 5.0 + 3.0));
+    EXPECT_EQ(board_said(game, asked), "The board cannot be reached");
+    ASSERT_EQ(kill(board.pid, SIGCONT), 0);
+
+    asked = game.output().size();
+    tap_key(x.dpy, window, XK_u);
+    ASSERT_TRUE(wait_until([&] { return !board_said(game, asked).empty(); }, 5.0 + 3.0));
+    Ran fields = run("curl -s " + address + "/api/fields/" + FIELD_ON_TOP);
+    nlohmann::json runs = nlohmann::json::parse(fields.output, nullptr, false)["runs"];
+    ASSERT_TRUE(runs.is_array() && runs.size() == 1) << fields.output;
+    EXPECT_EQ(runs[0]["name"], "Tess");
+    EXPECT_EQ(board_said(game, asked), "#" + std::to_string(runs[0]["rank"].get<int>()) + " OF 1");
+    double answered = last_line(look("board_answered", 0.5));
+    EXPECT_TRUE(answered > 0.01 && answered < offered * 0.6) << "#1 OF 1 in place of the offer";
+    std::string kept = file_text(settings_file(game));
+    EXPECT_TRUE(kept.find("\ntoken=") != std::string::npos &&
+                kept.find("\ntoken=\n") == std::string::npos)
+        << kept;
+    EXPECT_EQ(kept.find("board=http"), std::string::npos) << "--set's board is this game's alone";
+    hold_key(x.dpy, XK_Escape, 0);
+    expect_exit_status(game, 0);
+    EXPECT_EQ(stop_board(&board, SIGTERM), 0) << board.log;
+}
+#endif
