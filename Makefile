@@ -90,16 +90,18 @@ install: deps
 uninstall:
 	cmake --build $(BUILD) --target uninstall
 
-# haystack_$(VERSION)_amd64.deb and a tarball of the same tree, into $(PACKAGE_DIR) (which may
-# be the build folder itself); built for /usr with Debian's hardening flags, in a build folder
-# of its own.
+# haystack_$(VERSION)_amd64.deb and a tarball of the same tree, and where the board is built
+# haystack-board_$(VERSION)_amd64.deb, into $(PACKAGE_DIR) (which may be the build folder
+# itself); built for /usr with Debian's hardening flags, in a build folder of its own.
 PACKAGE_BUILD ?= $(BUILD)-package
 PACKAGE_DIR ?= .
 package: package-deps
 	$(call debian_package,$(PACKAGE_BUILD),$(shell dpkg --print-architecture),)
 	mkdir -p $(PACKAGE_DIR)
 	[ "$$(realpath $(PACKAGE_BUILD))" = "$$(realpath $(PACKAGE_DIR))" ] || \
-		cp $(PACKAGE_BUILD)/haystack_*.deb $(PACKAGE_BUILD)/haystack-*.tar.gz $(PACKAGE_DIR)
+		cp $(PACKAGE_BUILD)/haystack_*.deb $(PACKAGE_BUILD)/haystack-*.tar.gz \
+			$$(find $(PACKAGE_BUILD) -maxdepth 1 -name 'haystack-board_*.deb') \
+			$(PACKAGE_DIR)
 
 # FRESH=--fresh configures the package, Windows and browser builds anew, dropping the flags an earlier
 # configuration cached (a release does, see scripts/release); empty, they build on it.
@@ -110,7 +112,7 @@ FRESH ?=
 # it runs in, this one, to "." in debugging information), and CMake arguments $(3). The
 # packages an earlier build left there go first, so that only this one's can be copied on.
 define debian_package
-	rm -f $(1)/haystack_*.deb $(1)/haystack-*.tar.gz
+	rm -f $(1)/haystack_*.deb $(1)/haystack-board_*.deb $(1)/haystack-*.tar.gz
 	export DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH=$(2) && \
 	cppflags="$$(dpkg-buildflags --get CPPFLAGS)" && cxxflags="$$(dpkg-buildflags --get CXXFLAGS)" && \
 	ldflags="$$(dpkg-buildflags --get LDFLAGS)" && \

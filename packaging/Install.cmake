@@ -129,6 +129,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The game opens libcurl itself when the player first sends a search to a board, so no shared
+# library dependency names it.
+set(HAYSTACK_RUNTIME_DEPENDS "libcurl4 | libcurl4t64") # Debian 13 renamed it
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${HAYSTACK_RUNTIME_DEPENDS}")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${HAYSTACK_HOMEPAGE})
 # Cross-built (a toolchain file names the Debian architecture), the package is labelled for the
 # game's architecture rather than the build machine's, and the tarball is named for it too. The
@@ -138,4 +142,8 @@ if(HAYSTACK_DEBIAN_ARCHITECTURE)
     set(CPACK_SYSTEM_NAME Linux-${HAYSTACK_DEBIAN_ARCHITECTURE})
 endif()
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${HAYSTACK_PRIVATE_LIBRARY_DIRS})
+# Where the board is built, its own Debian package beside the game's.
+if(HAYSTACK_BOARD)
+    include(packaging/board/Install.cmake)
+endif()
 include(CPack)

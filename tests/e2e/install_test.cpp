@@ -91,7 +91,7 @@ TEST(Package, DependsOnItsLibrariesAndLintianFindsNoError) {
     ASSERT_NE(depends, std::string::npos) << info.output;
     std::string line = info.output.substr(depends, info.output.find('\n', depends) - depends);
     for (const char *library :
-         {"liballegro4.4", "liballeggl4.4", "libsoil1", "libsdl2-mixer-2.0-0"})
+         {"liballegro4.4", "liballeggl4.4", "libsoil1", "libsdl2-mixer-2.0-0", "libcurl4"})
         EXPECT_NE(line.find(library), std::string::npos) << library << " in " << line;
 
     Ran contents = run("dpkg-deb -c " + PACKAGE);
@@ -106,6 +106,22 @@ TEST(Package, DependsOnItsLibrariesAndLintianFindsNoError) {
     Ran lintian = run("lintian --fail-on error " + PACKAGE);
     EXPECT_EQ(lintian.status, 0) << lintian.output;
 }
+
+#ifdef BOARD_PACKAGE
+// The board's own package, beside the game's (the Debian system tests install and run it): its
+// Depends, read off the program, name the database clients; lintian finds not even a warning.
+TEST(Package, TheBoardsDependsOnItsDatabaseLibrariesAndLintianFindsNoWarning) {
+    Ran depends = run("dpkg-deb -f " BOARD_PACKAGE " Depends");
+    ASSERT_EQ(depends.status, 0) << depends.output;
+    for (const char *library : {"libpq5", "libsqlite3-0", "libssl3", "libstdc++6"})
+        EXPECT_NE(depends.output.find(library), std::string::npos)
+            << library << " in " << depends.output;
+    EXPECT_EQ(depends.output.find("libcurl"), std::string::npos) << "the game's, not the board's";
+
+    Ran lintian = run("lintian --fail-on error,warning " BOARD_PACKAGE);
+    EXPECT_EQ(lintian.status, 0) << lintian.output;
+}
+#endif
 
 class UnpackedPackage : public RunningGame {
   protected:
