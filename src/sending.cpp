@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -24,6 +25,7 @@ struct Send {
     int status = 0;                // the HTTP status, 0 for no answer
     std::string answer;            // the answer's body
     std::string why;               // why no board answered
+    std::chrono::steady_clock::time_point begun = std::chrono::steady_clock::now(); // when sent
 };
 
 static std::shared_ptr<Send> sending; // the send under way, shared with its thread; null for none
@@ -100,13 +102,21 @@ static void send_search() {
     answer_line.clear();
 }
 
-// The answer to the send under way, once it has come.
+// The answer to the send under way, once it has come; or none, once the board has had
+// BOARD_WAIT_MS to give it, whatever the platform's HTTP client waits for (its thread finishes
+// on its own, and its answer goes for nothing).
 static void take_answer() {
-    if (!sending || !sending->over)
+    if (!sending)
+        return;
+    auto waited = std::chrono::steady_clock::now() - sending->begun;
+    bool late = waited > std::chrono::milliseconds(BOARD_WAIT_MS);
+    if (!sending->over && !late)
         return;
     std::shared_ptr<Send> send = std::move(sending);
-    search_taken = send->status == 201;
-    say(board_answer_line(send->status, send->answer, send->why));
+    bool answered = send->over;
+    search_taken = answered && send->status == 201;
+    say(board_answer_line(answered ? send->status : 0, answered ? send->answer : "",
+                          answered ? send->why : "no answer within the wait"));
 }
 
 void follow_board_send() {

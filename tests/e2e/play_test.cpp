@@ -1063,9 +1063,10 @@ TEST_F(PadPlaying, KeysMouseAndPadInOneSearchThatItsReplayProves) {
 static std::string board_said(const Game &game, size_t from) {
     std::string output = game.output(), start = "haystack: the board: ";
     size_t at = output.find(start, from);
-    return at == std::string::npos
-               ? ""
-               : output.substr(at + start.size(), output.find('\n', at) - at - start.size());
+    if (at == std::string::npos)
+        return "";
+    std::string line = output.substr(at + start.size(), output.find('\n', at) - at - start.size());
+    return line.substr(0, line.find('\r')); // wine's standard output ends its lines in \r\n
 }
 
 // Field 245 won with a real board chosen. U while the board hangs (stopped): the game plays on,
