@@ -14,8 +14,9 @@ bool game_sends_to_boards();
 
 // Posts `body` (a replay file) to `url` with `token` as its bearer token, waiting at most
 // BOARD_WAIT_MS; HTTPS is checked against the system's certificates, and plain HTTP is spoken
-// only for an http:// address. The HTTP status with the answer's body in *answer, or 0 with why
-// in *why when no board answered. Blocks: the game calls it on a thread of its own.
+// only for an http:// address. The HTTP status with the answer's body in *answer; 0 with why in
+// *why when no board answered; -1 with the line to show the player in *why when this system
+// cannot send at all. Blocks: the game calls it on a thread of its own.
 int post_to_board(const std::string &url, const std::string &token,
                   const std::vector<unsigned char> &body, std::string *answer, std::string *why);
 

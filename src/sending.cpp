@@ -181,6 +181,8 @@ static std::string text_of(const std::string &body, const char *key) {
 
 std::string board_answer_line(int status, const std::string &body, const std::string &why) {
     long rank = count_of(body, "rank"), of = count_of(body, "of");
+    if (status < 0)
+        return why;
     if (status == 0)
         std::fprintf(stderr, "haystack: the board cannot be reached: %s\n", why.c_str());
     if (status == 0)

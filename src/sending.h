@@ -15,5 +15,6 @@ void follow_board_send();
 bool board_line(char *line, size_t size);
 
 // What a board's answer says, for the banner: "#12 OF 340" for a run taken (201), else the
-// board's reason for refusing it; `status` 0 for a board that did not answer, `why` saying why.
+// board's reason for refusing it; `status` 0 for a board that did not answer, `why` saying why,
+// and -1 for a system that cannot send, `why` the line to show.
 std::string board_answer_line(int status, const std::string &body, const std::string &why);

@@ -79,6 +79,7 @@ TEST(BoardAnswer, TheRankTakenOrTheBoardsReason) {
     EXPECT_EQ(board_answer_line(400, R"({"error":"unended)", ""), "The board answered 400");
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(board_answer_line(0, "", "Timeout was reached"), "The board cannot be reached");
+    EXPECT_EQ(board_answer_line(-1, "", "Sending needs libcurl"), "Sending needs libcurl");
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("Timeout was reached"),
               std::string::npos);
 }

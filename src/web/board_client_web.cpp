@@ -8,8 +8,8 @@ bool game_sends_to_boards() {
 
 int post_to_board(const std::string &, const std::string &, const std::vector<unsigned char> &,
                   std::string *, std::string *why) {
-    *why = "the page sends for itself";
-    return 0;
+    *why = "The page sends for itself";
+    return -1;
 }
 
 bool secure_random_bytes(unsigned char *, size_t) {

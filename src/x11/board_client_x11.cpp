@@ -80,8 +80,8 @@ bool game_sends_to_boards() {
 int post_to_board(const std::string &url, const std::string &token,
                   const std::vector<unsigned char> &body, std::string *answer, std::string *why) {
     if (!open_curl()) {
-        *why = "sending needs libcurl (libcurl.so.4), which this system lacks";
-        return 0;
+        *why = "Sending needs libcurl, which is missing";
+        return -1;
     }
     void *post = curl.easy_init();
     std::string authorization = "Authorization: Bearer " + token;
