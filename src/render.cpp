@@ -14,6 +14,7 @@
 #include "replays.h"
 #include "rounds.h"
 #include "screen.h"
+#include "sending.h"
 
 const double ASPECT = 4.0 / 3.0;     // the window's width over its height
 const double NEAR_PLANE = 1.0;       // nothing nearer than this is drawn, world units
@@ -286,7 +287,8 @@ static void draw_lines_on_band(const char *const lines[], int count, float top, 
 // banner, each line centred.
 static void draw_result_lines() {
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    int count = result_lines(lines, watching);
+    char board[RESULT_LINE_SIZE];
+    int count = result_lines(lines, watching, board_line(board, sizeof board) ? board : nullptr);
     const char *texts[RESULT_LINES];
     for (int i = 0; i < count; i++)
         texts[i] = lines[i];

@@ -7,7 +7,6 @@
 #include "controls.h"
 #include "game_state.h"
 #include "music.h"
-#include "sending.h"
 #include "world.h"
 
 const int TICKS_PER_TENTH = TICKS_PER_SECOND / 10; // ticks in a tenth of a second
@@ -94,7 +93,7 @@ void start_new_field() {
     music_play(intro_stream);
 }
 
-int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched) {
+int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched, const char *board) {
     char found[TIME_TEXT_SIZE], best[TIME_TEXT_SIZE];
     format_time(found_ticks, found, sizeof found);
     format_time(best_before, best, sizeof best);
@@ -112,8 +111,8 @@ int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched) {
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "R: watch the search");
     if (const char *key = key_name(key_bindings[ACTION_NEW_FIELD][0]))
         std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s: new field", key);
-    if (board_line(lines[n], RESULT_LINE_SIZE))
-        n++;
+    if (board)
+        std::snprintf(lines[n++], RESULT_LINE_SIZE, "%s", board);
     return n;
 }
 

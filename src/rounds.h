@@ -64,10 +64,9 @@ bool take_line_to_share(char *line, size_t size);
 void start_new_field();
 
 // The lines that go under the end banner after a win: the time, the best, the field's number,
-// how to watch the search, how to get a new field and how to send it to the board or what the
-// board answered; for a replay `watched`, REPLAY and the
-// time it proves; how many there are.
-int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched);
+// how to watch the search, how to get a new field, and the line about the board, `board`, where
+// there is one; for a replay `watched`, REPLAY and the time it proves; how many there are.
+int result_lines(char lines[RESULT_LINES][RESULT_LINE_SIZE], bool watched, const char *board);
 
 // The line a player shares after winning numbered field: "Haystack field 20261209: found in
 // 1:23.4".

@@ -163,13 +163,14 @@ TEST_F(RoundTest, TheTimeRunsFromSpaceToTheHitAndLaterHitsKeepIt) {
     tick_update();
     EXPECT_EQ(found_ticks, 90) << "a hit after the win changes no time";
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    ASSERT_EQ(result_lines(lines, false), 5);
+    ASSERT_EQ(result_lines(lines, false, nullptr), 5);
     EXPECT_STREQ(lines[0], "Found in 0:03.0");
     EXPECT_STREQ(lines[1], "New best");
     EXPECT_STREQ(lines[2], "Field 7");
     EXPECT_STREQ(lines[3], "R: watch the search");
     EXPECT_STREQ(lines[4], "N: new field");
-    ASSERT_EQ(result_lines(lines, true), 4) << "a replay watched: no best, no watching again";
+    ASSERT_EQ(result_lines(lines, true, nullptr), 4)
+        << "a replay watched: no best, no watching again";
     EXPECT_STREQ(lines[0], "REPLAY");
     EXPECT_STREQ(lines[1], "Found in 0:03.0");
     char line[SHARE_LINE_SIZE];
@@ -194,7 +195,7 @@ TEST_F(RoundTest, NBeforeTheWinDoesNothingAndAfterItMakesANewField) {
     search_for(60);
     EXPECT_EQ(world_digest(), field_7) << "the same number, the same world";
     char lines[RESULT_LINES][RESULT_LINE_SIZE];
-    result_lines(lines, false);
+    result_lines(lines, false, nullptr);
     EXPECT_STREQ(lines[1], "Best 0:01.0") << "a slower search shows the best it missed";
     tap(KEY_N);
     tick_update();
