@@ -23,7 +23,7 @@ const fs::path UNZIPPED =
 const std::set<std::string> WINDOWS_DLLS = {
     "advapi32.dll", "ddraw.dll",  "dsound.dll",  "gdi32.dll",    "glu32.dll",    "imm32.dll",
     "kernel32.dll", "msvcrt.dll", "ole32.dll",   "oleaut32.dll", "opengl32.dll", "setupapi.dll",
-    "shell32.dll",  "user32.dll", "version.dll", "winmm.dll"};
+    "shell32.dll",  "user32.dll", "version.dll", "winmm.dll",    "winhttp.dll",  "bcrypt.dll"};
 const char *const UNINSTALL_KEY = "'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall'";
 
 static std::string lower(std::string text) {
